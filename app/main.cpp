@@ -1,0 +1,1 @@
+int main(int argc, char** argv) { (void)argc; (void)argv; return 0; }

@@ -1,0 +1,2 @@
+// placeholder: being written
+int main() { return 0; }

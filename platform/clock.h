@@ -1,0 +1,40 @@
+#pragma once
+
+// The platform clock and Date. Date, Thread::Sleep, Timer and DoEvents all read time here:
+// the system clock by default; in tests a manual clock on which waiting costs no real time.
+
+#include "object.h"
+
+namespace Clock {
+
+// Now is the current time in seconds.
+double Now();
+
+// UseManualClock switches to the manual clock, starting at the current time: it moves only
+// by Advance, and when every waiter is waiting (sleeps, timers, DoEvents) it jumps to the
+// earliest deadline instead of waiting for it.
+void UseManualClock();
+
+// UseSystemClock switches back to the system clock.
+void UseSystemClock();
+
+bool IsManual();
+
+// Advance moves the manual clock forward; firing what falls due is left to the event loop.
+void Advance(double seconds);
+
+}  // namespace Clock
+
+// Date holds the moment it was made.
+class Date : public Object {
+public:
+    static const ClassRecord& Class();
+
+    Date();
+
+    // TotalSeconds is the moment in seconds on the platform clock.
+    double TotalSeconds() const { return fSeconds; }
+
+private:
+    double fSeconds;
+};

@@ -1,0 +1,193 @@
+#include "runtime.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <unistd.h>
+
+#include "application.h"
+#include "clock.h"
+#include "controls.h"
+#include "filetype.h"
+#include "folderitem.h"
+#include "graphics.h"
+#include "menu.h"
+#include "thread.h"
+#include "timer.h"
+#include "window.h"
+#include "keyboard.h"
+#include "runtime_p.h"
+
+namespace {
+
+struct Registry {
+    std::map<std::string, std::unique_ptr<ClassRecord>> byName;
+    std::vector<const ClassRecord*> inOrder;
+};
+
+Registry& TheRegistry() {
+    static Registry registry;
+    return registry;
+}
+
+struct Process {
+    std::vector<std::string> arguments;  // kept alive for QApplication
+    std::vector<char*> argv;
+    int argc = 0;
+    std::vector<std::string> documents;
+    std::string executable;
+    std::unique_ptr<QApplication> qtApp;
+    Ref<Application> app;
+    int exitStatus = 0;
+};
+
+Process& TheProcess() {
+    static Process process;
+    return process;
+}
+
+std::string AbsolutePathOf(const std::string& path) {
+    if (!path.empty() && path.front() == '/') return path;
+    std::string cwd(4096, '\0');
+    if (!getcwd(cwd.data(), cwd.size())) return path;
+    cwd.resize(cwd.find('\0'));
+    return cwd == "/" ? "/" + path : cwd + "/" + path;
+}
+
+std::string ReadExecutablePath(const char* argv0) {
+    std::string buffer(4096, '\0');
+    ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (n > 0) return buffer.substr(0, static_cast<size_t>(n));
+    return AbsolutePathOf(argv0 ? argv0 : "");
+}
+
+}  // namespace
+
+bool ClassRecord::IsA(const ClassRecord& other) const {
+    for (const ClassRecord* r = this; r; r = r->Base)
+        if (r == &other) return true;
+    return false;
+}
+
+const ClassRecord& RegisterClass(const std::string& name, const ClassRecord* base,
+                                 std::function<Ref<Object>()> factory) {
+    Registry& registry = TheRegistry();
+    if (auto found = registry.byName.find(name); found != registry.byName.end())
+        return *found->second;
+    if (base && !LookupClass(base->Name))
+        throw RuntimeException("class " + name + " registered before its base " + base->Name);
+    auto record = std::make_unique<ClassRecord>(ClassRecord{name, base, std::move(factory)});
+    const ClassRecord& result = *record;
+    registry.inOrder.push_back(&result);
+    registry.byName.emplace(name, std::move(record));
+    return result;
+}
+
+const ClassRecord* LookupClass(const std::string& name) {
+    Registry& registry = TheRegistry();
+    auto found = registry.byName.find(name);
+    return found == registry.byName.end() ? nullptr : found->second.get();
+}
+
+std::vector<const ClassRecord*> RegisteredClasses() { return TheRegistry().inOrder; }
+
+const ClassRecord& Object::Class() { return RegisterClass("Object", nullptr, {}); }
+
+Ref<Object> NewObject(const ClassRecord& record) {
+    if (!record.Factory) throw RuntimeException("class " + record.Name + " cannot be instantiated");
+    Ref<Object> object = record.Factory();
+    Runtime::SetClass(*object, record);
+    return object;
+}
+
+void RuntimeInit(int argc, char** argv) {
+    Process& process = TheProcess();
+    process.arguments.clear();
+    process.documents.clear();
+    process.executable = ReadExecutablePath(argc > 0 ? argv[0] : nullptr);
+    for (int i = 0; i < argc; ++i) {
+        std::string argument = argv[i];
+        // The desktop entry's options action launches with this; the program never sees it.
+        if (i > 0 && argument == "--with-options") {
+            Keyboard::HoldOptionKey(true);
+            continue;
+        }
+        process.arguments.push_back(argument);
+        if (i > 0 && !argument.empty()) process.documents.push_back(AbsolutePathOf(argument));
+    }
+    if (process.arguments.empty()) process.arguments.push_back("quorbit");
+    process.exitStatus = 0;
+}
+
+void RunFrameworkInitialization(const std::function<void()>& startup) {
+    Process& process = TheProcess();
+    if (!QApplication::instance()) {
+        if (process.arguments.empty()) process.arguments.push_back("quorbit");
+        process.argv.clear();
+        for (std::string& argument : process.arguments) process.argv.push_back(argument.data());
+        process.argv.push_back(nullptr);
+        process.argc = static_cast<int>(process.arguments.size());
+        process.qtApp = std::make_unique<QApplication>(process.argc, process.argv.data());
+        QApplication::setApplicationName("Quorbit");
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
+    if (startup) startup();
+}
+
+void RuntimeRegisterAppObject(const Ref<Application>& app) { TheProcess().app = app; }
+
+Ref<Application> GetAppObject() { return TheProcess().app; }
+
+void UnhandledException(std::exception_ptr exception) {
+    try {
+        std::rethrow_exception(exception);
+    } catch (const std::exception& error) {
+        Ref<Application> app = GetAppObject();
+        if (app && app->Event_UnhandledException(error)) return;
+        std::fprintf(stderr, "quorbit: unhandled exception: %s\n", error.what());
+    } catch (...) {
+        std::fprintf(stderr, "quorbit: unhandled exception of an unknown kind\n");
+    }
+    RuntimePrivate::SetExitStatus(1);
+}
+
+int RuntimeExit() {
+    Process& process = TheProcess();
+    process.app = nullptr;
+    process.qtApp.reset();
+    return process.exitStatus;
+}
+
+namespace RuntimePrivate {
+
+const std::vector<std::string>& CommandLineDocuments() { return TheProcess().documents; }
+void SetExitStatus(int status) { TheProcess().exitStatus = status; }
+int ExitStatus() { return TheProcess().exitStatus; }
+const std::string& ExecutablePath() { return TheProcess().executable; }
+
+}  // namespace RuntimePrivate
+
+void RegisterFrameworkClasses() {
+    // Each Class() registers its base first; the list fixes the order of the rest.
+    Object::Class();
+    Application::Class();
+    Thread::Class();
+    Timer::Class();
+    Date::Class();
+    FolderItem::Class();
+    Picture::Class();
+    Window::Class();
+    Control::Class();
+    RectControl::Class();
+    PushButton::Class();
+    CheckBox::Class();
+    ProgressBar::Class();
+    Canvas::Class();
+    StaticText::Class();
+    MenuItem::Class();
+    MenuBar::Class();
+    QuitMenuItem::Class();
+    FileType::Class();
+}

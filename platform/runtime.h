@@ -1,0 +1,95 @@
+#pragma once
+
+// The runtime: class records, the start-up and shutdown services, and the one
+// application object.
+//
+// A process goes through RuntimeInit, class registration, RunFrameworkInitialization
+// (which calls the program's start-up callback once), RuntimeRun (the event loop until a
+// quit), the release of the globals, and RuntimeExit, which gives the exit status.
+
+#include <exception>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "object.h"
+
+class Application;
+
+// ClassRecord describes one registered class: its full name, its base and how to make one.
+struct ClassRecord {
+    std::string Name;
+    const ClassRecord* Base = nullptr;
+    std::function<Ref<Object>()> Factory;  // empty for abstract classes
+
+    // IsA(other) is true when this class is other or derives from it.
+    bool IsA(const ClassRecord& other) const;
+};
+
+// RegisterClass adds a record once and returns it; a second registration of the same name
+// returns the first record unchanged. The base must be registered already.
+const ClassRecord& RegisterClass(const std::string& name, const ClassRecord* base,
+                                 std::function<Ref<Object>()> factory);
+
+// RegisterClassOf<T, Base>(name) registers T after making sure Base's record exists, so
+// each class is registered exactly once and always after its base. Every registered class
+// declares `static const ClassRecord& Class();` that calls this.
+template <class T, class Base>
+const ClassRecord& RegisterClassOf(const std::string& name) {
+    const ClassRecord& base = Base::Class();
+    std::function<Ref<Object>()> factory;
+    if constexpr (!std::is_abstract_v<T> && std::is_default_constructible_v<T>)
+        factory = [] { return Ref<Object>(New<T>()); };
+    return RegisterClass(name, &base, std::move(factory));
+}
+
+// LookupClass gives the record registered under a full name, or null.
+const ClassRecord* LookupClass(const std::string& name);
+
+// RegisteredClasses lists every record in the order of registration.
+std::vector<const ClassRecord*> RegisteredClasses();
+
+// RegisterFrameworkClasses registers the framework's own classes; start-up calls it before
+// it registers the program's.
+void RegisterFrameworkClasses();
+
+// NewObject makes a new object from a class record; no constructor of the program's runs.
+// A record without a factory is a programming error and throws.
+Ref<Object> NewObject(const ClassRecord& record);
+
+// The runtime's friend that stamps class records on objects; not for the program.
+class Runtime {
+public:
+    static void SetClass(Object& object, const ClassRecord& record) { object.fClass = &record; }
+};
+
+// RuntimeInit brings the runtime up and takes the command line. The platform consumes its
+// own arguments (--with-options) and keeps the rest as documents to open.
+void RuntimeInit(int argc, char** argv);
+
+// RunFrameworkInitialization starts the framework (the Qt application) and calls startup
+// exactly once before it returns. An exception from startup passes out of it.
+void RunFrameworkInitialization(const std::function<void()>& startup);
+
+// RuntimeRegisterAppObject makes app the one application object; events go to it from now on.
+void RuntimeRegisterAppObject(const Ref<Application>& app);
+
+// GetAppObject gives what RuntimeRegisterAppObject kept, or nil before that.
+Ref<Application> GetAppObject();
+
+// RuntimeRun runs the event loop on the main thread: it delivers each document of the
+// command line as an OpenDocument event, raises Activate, and returns once Quit is called.
+void RuntimeRun();
+
+// UnhandledException is the framework's handling of an exception that escaped the start-up
+// or the event loop: the application object's UnhandledException event is offered it, and
+// when that does not handle it, it is reported on stderr and the exit status becomes 1.
+void UnhandledException(std::exception_ptr exception);
+
+// ReleaseFrameworkGlobals drops the framework's module globals (the implicit windows and the
+// window list); the program's finalisation calls it before it releases its own.
+void ReleaseFrameworkGlobals();
+
+// RuntimeExit shuts the runtime down and returns the status the process exits with: the code
+// given to Quit, or 1 after an unhandled exception.
+int RuntimeExit();
