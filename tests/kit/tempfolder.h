@@ -1,0 +1,58 @@
+#pragma once
+
+// TempFolder: a fresh folder of real files for one test, removed with everything in it
+// when the TempFolder goes.
+//
+// Every helper takes a path relative to the folder ("a", "sub/b"); a path that starts with
+// '/' is taken as it is. Names are bytes: a newline or bytes that are not UTF-8 are fine.
+// A helper that cannot do its work throws std::runtime_error naming the path and errno.
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+class TempFolder {
+public:
+    // TempFolder makes a new, empty folder under $TMPDIR (or /tmp).
+    TempFolder();
+
+    // The destructor removes the whole tree, also folders a test made unreadable.
+    ~TempFolder();
+
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    // Root is the folder's absolute path, without a trailing slash.
+    const std::string& Root() const { return fRoot; }
+
+    // Path is the absolute path of relative ("" is the root itself).
+    std::string Path(const std::string& relative = "") const;
+
+    // File writes a regular file with content and exactly mode (umask aside); returns its path.
+    std::string File(const std::string& relative, const std::string& content = "",
+                     mode_t mode = 0644) const;
+
+    // Link makes a symbolic link holding target verbatim (relative or absolute, existing or
+    // not); returns the link's path.
+    std::string Link(const std::string& relative, const std::string& target) const;
+
+    // Fifo makes a named pipe; Folder a folder (its parents must exist). Both return the path.
+    std::string Fifo(const std::string& relative) const;
+    std::string Folder(const std::string& relative, mode_t mode = 0755) const;
+
+    // Read gives a regular file's whole content (a link is followed).
+    std::string Read(const std::string& relative) const;
+
+    // Entries lists a folder's names, "." and ".." left out, sorted bytewise.
+    std::vector<std::string> Entries(const std::string& relative = "") const;
+
+    // Exists: anything is at the path, a dangling link too. IsLink: a symbolic link is.
+    bool Exists(const std::string& relative) const;
+    bool IsLink(const std::string& relative) const;
+
+    // Mode is the permission bits (with setuid, setgid, sticky) of what is at the path itself.
+    mode_t Mode(const std::string& relative) const;
+
+private:
+    std::string fRoot;
+};
