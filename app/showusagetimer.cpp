@@ -1,1 +1,10 @@
-// placeholder: being written
+#include "app/showusagetimer.h"
+
+#include "app/app.h"
+#include "platform/runtime.h"
+
+const ClassRecord& CShowUsageTimer::Class() {
+    return RegisterClassOf<CShowUsageTimer, Timer>("CShowUsageTimer");
+}
+
+void CShowUsageTimer::Event_Action() { App()->ShowUsageMessage(); }

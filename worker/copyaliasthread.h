@@ -5,9 +5,13 @@
 // progress window from its own cooperative thread.
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/folderitem.h"
 #include "platform/thread.h"
+
+class Date;
+class ProgressBar;
 
 class CCopyAliasThread : public Thread {
 public:
@@ -29,6 +33,16 @@ protected:
 
 private:
     void WendleAliases(const Ref<FolderItem>& folder, int32_t depth);
+
+    // The steps of one WendleAliases call.
+    void ShowWindow(int32_t entryCount);
+    void ProgressUpdate(int32_t depth, int32_t& progressCount);
+    void EnterSubfolders(const std::vector<Ref<FolderItem>>& subfolders, int32_t depth,
+                         int32_t& progressCount);
+    void ReplaceIfCopyable(const Ref<FolderItem>& alias, const Ref<FolderItem>& original);
+    void CloseBlock(const Date& startTime, int32_t depth);
+    void WaitUntilSecondsSince(const Date& startTime, double seconds);
+    static Ref<ProgressBar> Bar();
 
     // Only cooperative threads of the one GUI thread touch it, so a plain bool is enough.
     bool fInterrupted = false;
