@@ -1,1 +1,10 @@
-int main(int argc, char** argv) { (void)argc; (void)argv; return 0; }
+#include "app/startup.h"
+#include "platform/runtime.h"
+
+int main(int argc, char** argv) {
+    RuntimeInit(argc, argv);
+    initialize();
+    Main();
+    finalize();
+    return RuntimeExit();
+}
