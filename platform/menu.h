@@ -4,6 +4,7 @@
 // visible menu bar here, so the items' shortcuts act in every window of the program.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -50,8 +51,9 @@ public:
     // Action is what choosing the item does; by default nothing.
     virtual void Event_Action() {}
 
-    // The item's action, for the platform.
-    QAction* Action() const { return fAction; }
+    // The item's action, for the platform: made on first use once the application runs
+    // (null before), carrying the text and the shortcut, and raising Event_Action.
+    QAction* Action() const;
 
 private:
     std::string fName;
@@ -59,7 +61,7 @@ private:
     std::string fText;
     std::string fShortcut;
     std::vector<Ref<MenuItem>> fChildren;
-    QAction* fAction = nullptr;
+    mutable std::unique_ptr<QAction> fAction;
 };
 
 // MenuBar is the root of the application's menus.
