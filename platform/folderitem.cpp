@@ -1,6 +1,115 @@
 #include "platform/folderitem.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/filecopy_p.h"
 #include "platform/runtime.h"
+#include "platform/runtime_p.h"
+
+namespace {
+
+using FileCopyPrivate::FileDescriptor;
+
+// The kernel's own limit on the links one lookup may follow.
+constexpr int kMaxLinkHops = 40;
+
+std::string& ExecutablePathOverride() {
+    static std::string path;
+    return path;
+}
+
+// FolderOf is the lexical folder part of an absolute path ("/" for "/a"); NameOf the rest.
+std::string FolderOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return {};
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+    if (path == "/") return path;
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string Joined(const std::string& folder, const std::string& name) {
+    return folder == "/" ? "/" + name : folder + "/" + name;
+}
+
+std::optional<std::string> RealPath(const std::string& path) {
+    std::unique_ptr<char, decltype(&std::free)> real(realpath(path.c_str(), nullptr), &std::free);
+    if (!real) return std::nullopt;
+    return std::string(real.get());
+}
+
+// CanonicalPath resolves the links and dots of the folders above path but not its last
+// component, so a link stays itself; what cannot be resolved is left as it is.
+std::string CanonicalPath(const std::string& path) {
+    if (path == "/") return path;
+    std::string name = NameOf(path);
+    if (name.empty() || name == "." || name == "..") return RealPath(path).value_or(path);
+    std::optional<std::string> folder = RealPath(FolderOf(path));
+    return folder ? Joined(*folder, name) : path;
+}
+
+std::optional<std::string> ReadLink(const std::string& path) {
+    std::string target(256, '\0');
+    for (;;) {
+        ssize_t n = readlink(path.c_str(), target.data(), target.size());
+        if (n < 0) return std::nullopt;
+        if (static_cast<size_t>(n) < target.size()) {
+            target.resize(static_cast<size_t>(n));
+            return target;
+        }
+        target.resize(target.size() * 2);
+    }
+}
+
+bool IsEntryName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of(std::string("/\0", 2)) == std::string::npos;
+}
+
+// NormalisedPath drops empty and "." components and a trailing slash. A ".." is given the
+// meaning the kernel gives it, the parent of what the path before it really is: that part
+// is resolved, while the components after the last ".." stay as they are, so a link at
+// the end is not followed.
+std::optional<std::string> NormalisedPath(const std::string& path) {
+    std::vector<std::string> parts;
+    size_t lastDotDot = std::string::npos;
+    for (size_t start = 0; start < path.size();) {
+        size_t end = std::min(path.find('/', start), path.size());
+        std::string part = path.substr(start, end - start);
+        if (part == "..") lastDotDot = parts.size();
+        if (!part.empty() && part != ".") parts.push_back(std::move(part));
+        start = end + 1;
+    }
+    std::string result = "/";
+    size_t first = 0;
+    if (lastDotDot != std::string::npos) {
+        std::string prefix;
+        for (size_t i = 0; i <= lastDotDot; ++i) prefix += "/" + parts[i];
+        std::optional<std::string> real = RealPath(prefix);
+        if (!real) return std::nullopt;
+        result = *real;
+        first = lastDotDot + 1;
+    }
+    for (size_t i = first; i < parts.size(); ++i) result = Joined(result, parts[i]);
+    return result;
+}
+
+bool LStat(const std::string& path, struct stat& info) {
+    return lstat(path.c_str(), &info) == 0;
+}
+
+}  // namespace
 
 const ClassRecord& FolderItem::Class() {
     static const ClassRecord& record = RegisterClassOf<FolderItem, Object>("FolderItem");
@@ -9,19 +118,128 @@ const ClassRecord& FolderItem::Class() {
 
 FolderItem::FolderItem(std::string absolutePath) : fPath(std::move(absolutePath)) {}
 
-bool FolderItem::Exists() const { throw RuntimeException("not yet"); }
-bool FolderItem::Directory() const { throw RuntimeException("not yet"); }
-bool FolderItem::Alias() const { throw RuntimeException("not yet"); }
-int32_t FolderItem::Count() { throw RuntimeException("not yet"); }
-std::string FolderItem::Name() const { throw RuntimeException("not yet"); }
-std::string FolderItem::ShellPath() const { throw RuntimeException("not yet"); }
-Ref<FolderItem> FolderItem::Parent() const { throw RuntimeException("not yet"); }
-Ref<FolderItem> FolderItem::TrueItem(int32_t) { throw RuntimeException("not yet"); }
-Ref<FolderItem> FolderItem::Item(int32_t) { throw RuntimeException("not yet"); }
-Ref<FolderItem> FolderItem::Child(const std::string&) const { throw RuntimeException("not yet"); }
-bool FolderItem::Delete() { throw RuntimeException("not yet"); }
-const std::vector<std::string>& FolderItem::Listing() { throw RuntimeException("not yet"); }
+bool FolderItem::Exists() const {
+    struct stat info {};
+    return !fUnresolvable && LStat(fPath, info);
+}
 
-Ref<FolderItem> GetTrueFolderItem(const std::string&, int32_t) { throw RuntimeException("not yet"); }
-Ref<FolderItem> ExecutableFile() { throw RuntimeException("not yet"); }
-Ref<FolderItem> GetApplicationBundleResources() { throw RuntimeException("not yet"); }
+bool FolderItem::Directory() const {
+    struct stat info {};
+    return !fUnresolvable && LStat(fPath, info) && S_ISDIR(info.st_mode);
+}
+
+bool FolderItem::Alias() const {
+    struct stat info {};
+    return !fUnresolvable && LStat(fPath, info) && S_ISLNK(info.st_mode);
+}
+
+int32_t FolderItem::Count() {
+    fListed = false;
+    return static_cast<int32_t>(Listing().size());
+}
+
+const std::vector<std::string>& FolderItem::Listing() {
+    if (fListed) return fEntries;
+    fListed = true;
+    fEntries.clear();
+    if (fUnresolvable) return fEntries;
+    // O_NOFOLLOW: a link is never a folder, so it has no entries of its own.
+    FileDescriptor folder(open(fPath.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!folder.Valid()) return fEntries;
+    struct CloseDir {
+        void operator()(DIR* dir) const { closedir(dir); }
+    };
+    std::unique_ptr<DIR, CloseDir> dir(fdopendir(folder.Get()));
+    if (!dir) return fEntries;
+    folder.Release();  // now the DIR's
+    errno = 0;
+    while (dirent* entry = readdir(dir.get())) {
+        std::string name = entry->d_name;
+        if (name != "." && name != "..") fEntries.push_back(std::move(name));
+    }
+    if (errno != 0) {
+        fEntries.clear();  // half a listing would shift every index after the gap
+        return fEntries;
+    }
+    std::sort(fEntries.begin(), fEntries.end());  // std::string compares bytes unsigned
+    return fEntries;
+}
+
+std::string FolderItem::Name() const { return NameOf(fPath); }
+
+std::string FolderItem::ShellPath() const { return CanonicalPath(fPath); }
+
+Ref<FolderItem> FolderItem::Parent() const {
+    if (fPath == "/" || fPath.find('/') == std::string::npos) return nullptr;
+    return New<FolderItem>(FolderOf(fPath));
+}
+
+Ref<FolderItem> FolderItem::TrueItem(int32_t index) {
+    const std::vector<std::string>& entries = Listing();
+    if (index < 1 || static_cast<size_t>(index) > entries.size()) return nullptr;
+    return New<FolderItem>(Joined(fPath, entries[static_cast<size_t>(index) - 1]));
+}
+
+Ref<FolderItem> FolderItem::Item(int32_t index) {
+    Ref<FolderItem> entry = TrueItem(index);
+    return entry ? Resolved(entry->fPath) : nullptr;
+}
+
+Ref<FolderItem> FolderItem::Resolved(const std::string& start) {
+    std::string path = start;
+    for (int hops = 0;; ++hops) {
+        struct stat info {};
+        if (!LStat(path, info)) return Unresolvable(path);
+        if (!S_ISLNK(info.st_mode)) return New<FolderItem>(hops == 0 ? path : CanonicalPath(path));
+        if (hops == kMaxLinkHops) return Unresolvable(path);
+        std::optional<std::string> target = ReadLink(path);
+        if (!target || target->empty()) return Unresolvable(path);
+        // A relative target counts from the link's own folder, as the kernel takes it.
+        path = target->front() == '/' ? *target : FolderOf(path) + "/" + *target;
+    }
+}
+
+Ref<FolderItem> FolderItem::Unresolvable(const std::string& path) {
+    Ref<FolderItem> item = New<FolderItem>(path);
+    item->fUnresolvable = true;
+    return item;
+}
+
+Ref<FolderItem> FolderItem::Child(const std::string& name) const {
+    if (!IsEntryName(name)) return nullptr;
+    return New<FolderItem>(Joined(fPath, name));
+}
+
+bool FolderItem::Delete() {
+    struct stat info {};
+    int result = -1;
+    if (fUnresolvable)
+        errno = ENOENT;
+    else if (LStat(fPath, info))
+        result = S_ISDIR(info.st_mode) ? rmdir(fPath.c_str()) : unlink(fPath.c_str());
+    if (result == 0) return true;
+    fLastErrorCode = errno;
+    return false;
+}
+
+Ref<FolderItem> GetTrueFolderItem(const std::string& path, int32_t pathType) {
+    if (pathType != 0 || path.empty() || path.front() != '/' ||
+        path.find('\0') != std::string::npos)
+        return nullptr;
+    std::optional<std::string> normalised = NormalisedPath(path);
+    return normalised ? New<FolderItem>(*normalised) : nullptr;
+}
+
+Ref<FolderItem> ExecutableFile() {
+    const std::string& path = ExecutablePathOverride();
+    return GetTrueFolderItem(path.empty() ? RuntimePrivate::ExecutablePath() : path);
+}
+
+Ref<FolderItem> GetApplicationBundleResources() {
+    Ref<FolderItem> executable = ExecutableFile();
+    Ref<FolderItem> binFolder = executable ? executable->Parent() : nullptr;
+    Ref<FolderItem> bundle = binFolder ? binFolder->Parent() : nullptr;
+    return bundle ? bundle->Child("Resources") : nullptr;
+}
+
+void SetExecutablePathForTesting(const std::string& path) { ExecutablePathOverride() = path; }

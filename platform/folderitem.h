@@ -82,6 +82,8 @@ public:
 
 private:
     const std::vector<std::string>& Listing();
+    static Ref<FolderItem> Resolved(const std::string& start);
+    static Ref<FolderItem> Unresolvable(const std::string& path);
 
     std::string fPath;
     bool fUnresolvable = false;  // the end of a dangling or looping chain
@@ -101,3 +103,7 @@ Ref<FolderItem> ExecutableFile();
 // GetApplicationBundleResources is the folder "Resources" beside the folder that holds the
 // executable (build/bin/quorbit with build/Resources); nil when it cannot be made.
 Ref<FolderItem> GetApplicationBundleResources();
+
+// For tests: SetExecutablePathForTesting makes ExecutableFile answer path (which need not
+// exist), so the bundle can be put elsewhere; an empty path restores the real one.
+void SetExecutablePathForTesting(const std::string& path);
