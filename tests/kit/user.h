@@ -1,0 +1,120 @@
+#pragma once
+
+// The scripted user: answers message boxes, presses buttons and keys, ticks check boxes,
+// holds Alt and waits, the way a person at the screen would, so tests can drive modal
+// windows and message boxes that block the code under test.
+//
+// Everything here runs on the main thread. Actions that must happen while the code under
+// test sits in a modal loop (a message box, ShowModal) are scheduled first and carried
+// out by a real-time timer that polls for the box or window; the modal loop runs that
+// timer. Every scheduled action gives up after its timeout, so a test never hangs on a
+// box that never came: it finds the action not done instead.
+//
+//   auto box = User::AnswerNextMessageBox(kMsgBoxResultOK);
+//   int32_t result = MsgBox("Go on?", 305, "");
+//   EXPECT_TRUE(box->Answered);
+//   EXPECT_EQ(box->Buttons, (std::vector<int32_t>{kMsgBoxResultOK, kMsgBoxResultCancel}));
+//
+//   auto ok = User::WhenShown("WndOptions.WndOptions", [](const Ref<Window>& w) {
+//       User::SetCheckBox(w, "ChkRecursive", true);
+//       User::Push(w, "BtnOK");
+//   });
+//   bool cancelled = WndOptions()->GetOptions(recurse, keep);
+//   EXPECT_TRUE(ok->Done);
+
+#include <QImage>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/controls.h"
+#include "platform/window.h"
+
+namespace User {
+
+// How long a scheduled action waits for its box or window, in real milliseconds.
+inline constexpr int kDefaultTimeoutMs = 5000;
+
+// Answers that are keys rather than buttons, for AnswerNextMessageBox.
+inline constexpr int32_t kPressReturn = -1;  // Return: whatever the box's default button is
+inline constexpr int32_t kPressEscape = -2;  // Escape: whatever the box does with it
+
+// MessageBoxRecord is what the user saw in a message box and what they answered.
+struct MessageBoxRecord {
+    bool Answered = false;         // a box came and was answered
+    bool ButtonFound = true;       // false: the asked-for button was not on the box (Return was pressed)
+    std::string Text;              // exactly as passed to MsgBox
+    std::string ShownText;         // as the box shows it, lines joined by "\n"
+    std::string Title;             // as passed to MsgBox
+    int32_t Flags = 0;             // as passed to MsgBox (0 for the one-argument form)
+    int32_t Icon = 0;              // 0 none, 16 stop, 32 question, 48 caution, 64 note
+    std::vector<int32_t> Buttons;  // the buttons' results in the order they are listed
+    int32_t DefaultButton = 0;     // the default button's result, 0 when there is none
+    int32_t Result = 0;            // the result of the button that was pressed
+};
+using MessageBoxAnswer = std::shared_ptr<const MessageBoxRecord>;
+
+// AnswerNextMessageBox answers the next message box that appears (after those already
+// scheduled, in order) with the button whose result is given (kMsgBoxResultOK...), or with
+// kPressReturn / kPressEscape as keys; the record is filled when the box is answered.
+MessageBoxAnswer AnswerNextMessageBox(int32_t result, int timeoutMs = kDefaultTimeoutMs);
+
+// ActionRecord tells whether a scheduled window action was carried out.
+struct ActionRecord {
+    bool Done = false;
+};
+using ActionHandle = std::shared_ptr<const ActionRecord>;
+
+// WhenShown runs steps on the implicit window of that full class name
+// ("WndOptions.WndOptions") as soon as it exists and is visible (and, when a modal window
+// or box is up, once it is the topmost one).
+ActionHandle WhenShown(const std::string& windowClassName,
+                       std::function<void(const Ref<Window>&)> steps,
+                       int timeoutMs = kDefaultTimeoutMs);
+
+// PushWhenShown pushes the named button of that window once it is shown.
+ActionHandle PushWhenShown(const std::string& windowClassName, const std::string& buttonName,
+                           int timeoutMs = kDefaultTimeoutMs);
+
+// The keys the user can press in a window.
+enum class Key { Return, Escape, Space, Tab };
+
+// PressKeyWhenShown presses a key in that window once it is shown.
+ActionHandle PressKeyWhenShown(const std::string& windowClassName, Key key,
+                               int timeoutMs = kDefaultTimeoutMs);
+
+// Push clicks the named push button of the window now; it throws RuntimeException when
+// the window has no push button of that name. A disabled button does nothing.
+void Push(const Ref<Window>& window, const std::string& buttonName);
+
+// SetCheckBox clicks the named check box if its state is not already ticked; it throws
+// when there is no such check box.
+void SetCheckBox(const Ref<Window>& window, const std::string& checkBoxName, bool ticked);
+
+// PressKey presses and releases a key in the window now: the key goes to the window's
+// focused control and on to the window when the control does not take it.
+void PressKey(const Ref<Window>& window, Key key);
+
+// TriggerShortcut presses a key sequence ("Ctrl+Q") in the window as the window system
+// would deliver it, so the menus' shortcuts act; true when a shortcut took it.
+bool TriggerShortcut(const Ref<Window>& window, const std::string& keys);
+
+// HoldAlt holds (or releases) the Alt key, as Keyboard::AsyncOptionKey sees it.
+void HoldAlt(bool held);
+
+// WaitUntil processes events and gives the threads their turns until condition is true
+// or timeoutMs real milliseconds have passed; it returns the condition's last value.
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = kDefaultTimeoutMs);
+
+// Grab is the window or control as drawn on screen now (painted afresh).
+QImage Grab(const Ref<Window>& window);
+QImage Grab(const Ref<Control>& control);
+
+// Reset drops every scheduled answer and action that has not happened yet and releases
+// Alt; call it between tests.
+void Reset();
+
+}  // namespace User
