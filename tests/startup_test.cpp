@@ -1,1 +1,161 @@
+// The program's whole life as main runs it: initialize, Main, finalize, RuntimeExit.
+//
+// Each case runs in a fresh child process (a death test in its threadsafe style), since a
+// process starts up and shuts down once. Before the program registers its classes, the child
+// registers the names of App and MenuBar1 with subclasses that note what they see: a class
+// name keeps its first record, so the program's own start-up makes these. The child prints
+// its notes as one line on stderr and exits with the status RuntimeExit gave.
+
 #include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/app.h"
+#include "app/filetypes1.h"
+#include "app/menubar1.h"
+#include "app/startup.h"
+#include "platform/filetype.h"
+#include "platform/folderitem.h"
+#include "platform/runtime.h"
+#include "platform/timer.h"
+#include "platform/window.h"
+#include "windows/wndoptions.h"
+
+namespace {
+
+enum class Scenario { QuitThroughFileMenu, MenuBarFails, EventLoopFails };
+
+Scenario gScenario = Scenario::QuitThroughFileMenu;
+std::string gNotes;
+
+void Note(const std::string& note) { gNotes += note + "; "; }
+
+std::string Counts() {
+    return "types " + std::to_string(RegisteredFileTypes().size()) + ", windows " +
+           std::to_string(ImplicitWindows().size());
+}
+
+// LoopProbe notes that the event loop ran after all, and ends it.
+class LoopProbe : public Timer {
+protected:
+    void Event_Action() override {
+        Note("loop ran");
+        Quit(0);
+    }
+};
+
+Ref<LoopProbe> gProbe;
+
+void ArmLoopProbe() {
+    gProbe = New<LoopProbe>();
+    gProbe->SetMode(Timer::kModeSingle);
+    gProbe->SetPeriod(10);
+}
+
+class TraceMenuBar : public MenuBar1 {
+public:
+    ~TraceMenuBar() override {
+        Note(std::string("menu bar released, pAll ") + (FileTypes1::pAll ? "set" : "nil") + ", " +
+             Counts());
+    }
+
+    void EditMenu() override {
+        if (gScenario == Scenario::MenuBarFails) throw RuntimeException("no edit menu");
+        MenuBar1::EditMenu();
+    }
+};
+
+class TraceApp : public App {
+public:
+    TraceApp() { Note("app made, " + Counts()); }
+    ~TraceApp() override { Note("app released"); }
+
+    void Event_OpenDocument(Ref<FolderItem> item) override {
+        Note("open " + item->AbsolutePath() + ", " +
+             (GetAppObject().Get() == this ? "registered" : "unregistered") + ", menu bar " +
+             (MenuBar() && MenuBar() == Ref<class MenuBar>(MenuBar1()) ? "installed" : "missing") +
+             ", " + Counts());
+        // A window for finalize to release, and the menu bar left to finalize alone, so the
+        // order of the releases shows in the notes.
+        WndOptions();
+        SetMenuBar(nullptr);
+        MenuBar1()->Child("FileMenu")->Child("FileQuit")->Event_Action();
+    }
+
+    void Event_Activate() override {
+        // No usage timer: nobody would answer its message here.
+        if (gScenario != Scenario::EventLoopFails) return;
+        ArmLoopProbe();
+        throw RuntimeException("activation failed");
+    }
+
+    bool Event_UnhandledException(const std::exception& error) override {
+        Note(std::string("unhandled: ") + error.what());
+        return false;
+    }
+};
+
+[[noreturn]] void RunProgram(Scenario scenario, std::vector<std::string> arguments) {
+    alarm(30);  // a hung child fails the case instead of the whole run
+    gScenario = scenario;
+    RegisterClass("App", &Application::Class(), [] { return Ref<Object>(New<TraceApp>()); });
+    RegisterClass("MenuBar1.MenuBar1", &MenuBar::Class(),
+                  [] { return Ref<Object>(New<TraceMenuBar>()); });
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+
+    RuntimeInit(static_cast<int>(arguments.size()), argv.data());
+    initialize();
+    if (scenario == Scenario::MenuBarFails) ArmLoopProbe();
+    Main();
+    Note(std::string("main returned, ") + (GetAppObject() ? "registered" : "unregistered"));
+    finalize();
+    Note(std::string("finalized, pAll ") + (FileTypes1::pAll ? "set" : "nil"));
+    const int status = RuntimeExit();
+    Note("status " + std::to_string(status));
+    std::fprintf(stderr, "notes: %s\n", gNotes.c_str());
+    std::exit(status);
+}
+
+class Startup : public ::testing::Test {
+protected:
+    void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
+};
+
+TEST_F(Startup, StartsWithAFolderAndShutsDownAfterTheFileMenusQuit) {
+    EXPECT_EXIT(RunProgram(Scenario::QuitThroughFileMenu, {"quorbit", "/usr"}),
+                ::testing::ExitedWithCode(0),
+                "notes: app made, types 1, windows 0; "
+                "open /usr, registered, menu bar installed, types 1, windows 0; "
+                "main returned, registered; "
+                "menu bar released, pAll nil, types 0, windows 0; "
+                "finalized, pAll nil; "
+                "app released; status 0; \n");
+}
+
+TEST_F(Startup, MenuBarFailureReleasesTheAppUnregisteredAndSkipsTheLoop) {
+    EXPECT_EXIT(RunProgram(Scenario::MenuBarFails, {"quorbit"}), ::testing::ExitedWithCode(1),
+                "unhandled exception: no edit menu\n"
+                "notes: app made, types 1, windows 0; "
+                "menu bar released, pAll set, types 1, windows 0; "
+                "app released; "
+                "main returned, unregistered; "
+                "finalized, pAll nil; status 1; \n");
+}
+
+TEST_F(Startup, ExceptionOutOfTheLoopIsHandledOnceAndEndsTheLoop) {
+    EXPECT_EXIT(RunProgram(Scenario::EventLoopFails, {"quorbit"}), ::testing::ExitedWithCode(1),
+                "notes: app made, types 1, windows 0; "
+                "unhandled: activation failed; "
+                "main returned, registered; "
+                "finalized, pAll nil; "
+                "app released; menu bar released, pAll nil, types 0, windows 0; status 1; \n");
+}
+
+}  // namespace
