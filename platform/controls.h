@@ -61,9 +61,16 @@ protected:
     // MakeWidget makes this kind's widget.
     virtual QWidget* MakeWidget(QWidget* parent) = 0;
 
+    // TheWidget is the control's widget; it throws when the control has none (not yet
+    // constructed, or its window is gone).
+    QWidget& TheWidget() const;
+
+    bool fTabStop = true;
+
 private:
+    friend class Window;
     int64_t fLastPaintMs = -1;
-    bool fRepaintScheduled = false;
+    int64_t fTabIndex = -1;
 };
 
 // PushButton raises Action when clicked; Default answers Return, Cancel answers Escape.
@@ -78,7 +85,12 @@ protected:
     QWidget* MakeWidget(QWidget* parent) override;
 
 private:
+    friend class Window;
     bool InstallHandler(const std::string& eventName, const Delegate& handler) override;
+
+    std::function<void()> fAction;
+    bool fDefault = false;
+    bool fCancel = false;
 };
 
 // CheckBox holds a Boolean Value.
@@ -105,6 +117,11 @@ public:
 
 protected:
     QWidget* MakeWidget(QWidget* parent) override;
+
+private:
+    // Value and Maximum as set; the bar shows the value clamped to 0..Maximum.
+    int32_t fValue = 0;
+    int32_t fMaximum = 100;
 };
 
 // Canvas raises Paint with a Graphics; its background is erased first when
@@ -119,6 +136,9 @@ protected:
 
 private:
     bool InstallHandler(const std::string& eventName, const Delegate& handler) override;
+
+    std::function<void(Graphics&)> fPaint;
+    bool fAcceptFocus = false;
 };
 
 // StaticText shows a text; carriage returns and line feeds break its lines.
@@ -131,4 +151,7 @@ public:
 
 protected:
     QWidget* MakeWidget(QWidget* parent) override;
+
+private:
+    std::string fText;  // as set; the label shows it with its line breaks
 };

@@ -76,10 +76,21 @@ protected:
     virtual void Event_Open() {}
 
 private:
+    friend class WindowWidget;
+
+    // PushKeyButton pushes the window's default (or cancel) button, if it has one that can
+    // be pushed, and says whether it did.
+    bool PushKeyButton(bool cancel);
+    void ApplyTabOrder();
+    void AttachMenuBar();
+    void WaitUntilExposed();
+
     std::unique_ptr<WindowWidget> fWidget;
     std::vector<Ref<Control>> fControls;
+    std::vector<std::weak_ptr<Control>> fMade;  // every control New made, to cut them loose
     int64_t fLastPaintMs = -1;
-    bool fRepaintScheduled = false;
+    bool fConstructed = false;
+    bool fVisibleWhenOpen = false;
 };
 
 // GetImplicitWindow gives the window registered as the implicit instance of the class of
