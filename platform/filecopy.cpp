@@ -17,6 +17,10 @@
 #include "platform/folderitem.h"
 #include "platform/thread.h"
 
+namespace {
+bool gAnonymousFilesAllowed = true;
+}  // namespace
+
 namespace FileCopyPrivate {
 
 FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
@@ -34,6 +38,8 @@ int FileDescriptor::Close() {
     // Never retried: Linux frees the descriptor even when close reports EINTR.
     return close(std::exchange(fFd, -1)) == 0 ? 0 : errno;
 }
+
+void SetAnonymousFilesForTesting(bool allowed) { gAnonymousFilesAllowed = allowed; }
 
 }  // namespace FileCopyPrivate
 
@@ -193,9 +199,11 @@ private:
 Copy::Copy(const std::string& folderPath) {
     fFolder = FileDescriptor(open(folderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (!fFolder.Valid()) FailWithErrno();
-    fFile = FileDescriptor(openat(fFolder.Get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
-    if (fFile.Valid()) return;
-    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) FailWithErrno();
+    if (gAnonymousFilesAllowed) {
+        fFile = FileDescriptor(openat(fFolder.Get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+        if (fFile.Valid()) return;
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) FailWithErrno();
+    }
     CreateNamed();
 }
 

@@ -37,4 +37,8 @@ private:
 // smaller ones are quicker copied where they are.
 inline constexpr off_t kFillOnHelperAbove = off_t{8} << 20;
 
+// For tests: SetAnonymousFilesForTesting(false) makes copies take the way of file systems
+// that cannot make anonymous files (a hidden temporary name); true restores the usual way.
+void SetAnonymousFilesForTesting(bool allowed);
+
 }  // namespace FileCopyPrivate
