@@ -41,7 +41,11 @@ bool IsExistingFolder(const Ref<FolderItem>& item) {
     return item && item->Exists() && item->Directory();
 }
 
-constexpr int32_t kConfirmationFlags = kMsgBoxOKCancel + kMsgBoxCautionIcon + kMsgBoxSecondDefault;
+// Confirmed asks with OK and Cancel, Cancel the default; only OK confirms.
+bool Confirmed(bool recurse, bool keepAliasNames) {
+    const int32_t flags = kMsgBoxOKCancel + kMsgBoxCautionIcon + kMsgBoxSecondDefault;
+    return MsgBox(ConfirmationText(recurse, keepAliasNames), flags, "") == kMsgBoxResultOK;
+}
 
 }  // namespace
 
@@ -55,9 +59,9 @@ void App::Event_OpenDocument(Ref<FolderItem> item) {
         fSuppressUsageMessage = true;
         bool recurse = false;
         bool keepAliasNames = false;
-        const bool canceled = optionKeyDown && WndOptions()->GetOptions(recurse, keepAliasNames);
-        if (!canceled && MsgBox(ConfirmationText(recurse, keepAliasNames), kConfirmationFlags,
-                                "") == kMsgBoxResultOK) {
+        bool canceled = false;
+        if (optionKeyDown) canceled = WndOptions()->GetOptions(recurse, keepAliasNames);
+        if (!canceled && Confirmed(recurse, keepAliasNames)) {
             WendleAliases(item, recurse, keepAliasNames);
             Yield();
         }
