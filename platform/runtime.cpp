@@ -19,6 +19,7 @@
 #include "window.h"
 #include "keyboard.h"
 #include "runtime_p.h"
+#include "scheduler_p.h"
 
 namespace {
 
@@ -155,6 +156,7 @@ void UnhandledException(std::exception_ptr exception) {
 
 int RuntimeExit() {
     Process& process = TheProcess();
+    Scheduler::Shutdown();  // threads end while Qt and their objects still stand
     process.app = nullptr;
     process.qtApp.reset();
     return process.exitStatus;

@@ -37,12 +37,17 @@ public:
     int32_t State() const;
 
     // Sleep pauses the calling thread for milliseconds on the platform clock. With
-    // wakeEarly, the thread may resume sooner when nothing else wants to run.
+    // wakeEarly, the thread may resume sooner when nothing else wants to run. On the main
+    // thread it waits as DoEvents does.
     void Sleep(int32_t milliseconds, bool wakeEarly = false);
 
-    // Suspend keeps a thread from its turns until Resume; Kill ends it at its next yield.
+    // Suspend keeps a thread from its turns until Resume (a thread suspending itself gives
+    // way at once).
     void Suspend();
     void Resume();
+
+    // Kill ends the thread by unwinding it from its next yield point; Event_Run's remaining
+    // work never runs. From the main thread the thread has ended when Kill returns.
     void Kill();
 
 protected:
@@ -63,9 +68,9 @@ void Yield();
 // CurrentThread is the thread whose fiber is running, or nil on the main thread.
 Ref<Thread> CurrentThread();
 
-// RunBlocking runs work on a helper OS thread while the calling cooperative thread waits,
-// so the windows stay live; on the main thread it simply calls work. Exceptions from work
-// pass to the caller.
+// RunBlocking runs work on a helper OS thread while the calling cooperative thread waits
+// (State 1), so the windows stay live; on the main thread it simply calls work. Exceptions
+// from work pass to the caller. A Kill takes effect once the work is done.
 void RunBlocking(const std::function<void()>& work);
 
 // SetDeterministicScheduling(true) makes every yield point switch, for exact interleavings

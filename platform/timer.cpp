@@ -1,13 +1,50 @@
 #include "timer.h"
 
+#include <algorithm>
+
+#include "clock.h"
 #include "runtime.h"
+#include "scheduler_p.h"
 
 const ClassRecord& Timer::Class() { return RegisterClassOf<Timer, Object>("Timer"); }
+
 Timer::Timer() = default;
-Timer::~Timer() = default;
-void Timer::SetMode(int32_t) { throw RuntimeException("not yet"); }
-void Timer::SetPeriod(int32_t) { throw RuntimeException("not yet"); }
-void Timer::Reset() { throw RuntimeException("not yet"); }
-void Timer::AddActionNotificationReceiver(ActionNotificationReceiver*) { throw RuntimeException("not yet"); }
-void Timer::RemoveActionNotificationReceiver(ActionNotificationReceiver*) { throw RuntimeException("not yet"); }
-void Timer::Fire() { throw RuntimeException("not yet"); }
+
+Timer::~Timer() { Scheduler::TimerGone(*this); }
+
+void Timer::SetMode(int32_t mode) {
+    fMode = (mode == kModeSingle || mode == kModeMultiple) ? mode : kModeOff;
+    Restart();
+}
+
+void Timer::SetPeriod(int32_t milliseconds) {
+    fPeriod = milliseconds;
+    Restart();
+}
+
+void Timer::Reset() { Restart(); }
+
+void Timer::AddActionNotificationReceiver(ActionNotificationReceiver* receiver) {
+    if (receiver && std::find(fReceivers.begin(), fReceivers.end(), receiver) == fReceivers.end())
+        fReceivers.push_back(receiver);
+}
+
+void Timer::RemoveActionNotificationReceiver(ActionNotificationReceiver* receiver) {
+    std::erase(fReceivers, receiver);
+}
+
+void Timer::Restart() {
+    fDue = Clock::Now() + PeriodSeconds();
+    Scheduler::TimerChanged(*this);
+}
+
+double Timer::PeriodSeconds() const { return std::max(fPeriod, 1) / 1000.0; }
+
+void Timer::Fire() {
+    Event_Action();
+    // A receiver may leave while another is told.
+    std::vector<ActionNotificationReceiver*> receivers = fReceivers;
+    for (ActionNotificationReceiver* receiver : receivers)
+        if (std::find(fReceivers.begin(), fReceivers.end(), receiver) != fReceivers.end())
+            receiver->PerformAction();
+}

@@ -22,8 +22,9 @@ public:
     virtual void RemoveActionNotificationReceiver(ActionNotificationReceiver* receiver) = 0;
 };
 
-// Timer counts its Period from the moment Mode or Period was last set. A timer that has
-// been released never fires.
+// Timer counts its Period from the moment Mode or Period was last set, or Reset, on the
+// platform clock, and raises Event_Action on the main thread when it is due. A timer that
+// has been released never fires.
 class Timer : public Object, public ActionSource {
 public:
     static const ClassRecord& Class();
@@ -33,28 +34,35 @@ public:
     Timer();
     ~Timer() override;
 
-    // Mode: off (a new timer's), fire once (then off), or fire every Period.
+    // Mode: off (a new timer's), fire once (then off), or fire every Period. Any other
+    // value is taken as off.
     void SetMode(int32_t mode);
     int32_t Mode() const { return fMode; }
 
-    // Period in milliseconds (default 1000).
+    // Period in milliseconds (default 1000); a period under 1 ms counts as 1 ms.
     void SetPeriod(int32_t milliseconds);
     int32_t Period() const { return fPeriod; }
 
     // Reset starts the current period again.
     void Reset();
 
+    // A receiver joins once and is told after each Event_Action; it must leave before it
+    // is destroyed.
     void AddActionNotificationReceiver(ActionNotificationReceiver* receiver) override;
     void RemoveActionNotificationReceiver(ActionNotificationReceiver* receiver) override;
 
 protected:
+    // Event_Action is the timer's work, raised on the main thread each time it fires.
     virtual void Event_Action() {}
 
 private:
     friend class Scheduler;
+    void Restart();
+    double PeriodSeconds() const;
     void Fire();
 
     int32_t fMode = kModeOff;
     int32_t fPeriod = 1000;
+    double fDue = 0;  // on the platform clock, while the mode is not off
     std::vector<ActionNotificationReceiver*> fReceivers;
 };
