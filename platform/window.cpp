@@ -127,9 +127,11 @@ protected:
         if (!pushed) QWidget::keyPressEvent(event);
     }
 
+    // The program hides its windows and never closes them; only the user closes one, through
+    // its close box (which merely hides it), so a window without one refuses.
     void closeEvent(QCloseEvent* event) override {
-        if (event->spontaneous() && !UserMayClose()) event->ignore();
-        else QWidget::closeEvent(event);  // closing only hides: the window is kept
+        if (!UserMayClose()) event->ignore();
+        else QWidget::closeEvent(event);
     }
 
     void hideEvent(QHideEvent* event) override {
@@ -188,7 +190,6 @@ Window::~Window() {
 void Window::Constructor() {
     if (fConstructed) throw RuntimeException("Window::Constructor: the window is constructed already");
     if (!ClassInfo()) throw RuntimeException("Window::Constructor: the window was not made from its class record");
-    fConstructed = true;
     Layout();
     CreateControls();
     ApplyTabOrder();
@@ -198,6 +199,7 @@ void Window::Constructor() {
     const std::string& name = ClassInfo()->Name;
     bool known = std::any_of(windows.begin(), windows.end(), [&](const auto& entry) { return entry.first == name; });
     if (!known) windows.emplace_back(name, Self(this));
+    fConstructed = true;
     if (fVisibleWhenOpen) Show();
 }
 
