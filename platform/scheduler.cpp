@@ -37,7 +37,6 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
-#include <set>
 #include <thread>
 #include <vector>
 
@@ -100,7 +99,7 @@ struct SchedulerState {
     bool deterministic = false;
     SteadyClock::time_point sliceStart;
     std::vector<Timer*> armed;
-    std::multiset<double> pumpDeadlines;  // the ends of the DoEvents calls under way
+    std::vector<double> pumpDeadlines;  // the ends of the DoEvents calls under way, innermost last
     int mainWaiters = 0;                  // WaitUntil calls on the main fiber
     int helpers = 0;                      // RunBlocking work in flight
     std::unique_ptr<QTimer> heartbeat;
@@ -198,6 +197,13 @@ void ThrowIfKilled(const Fiber& fiber) {
 
 void Forget(const Fiber& fiber) {
     std::erase_if(S().live, [&](const LiveThread& live) { return live.fiber == &fiber; });
+}
+
+// BeatMayJump: the manual clock may skip ahead from a beat. Not while helper work runs in
+// real time, and not past the end of the innermost DoEvents, which is only waiting to return.
+bool BeatMayJump() {
+    const SchedulerState& s = S();
+    return s.helpers == 0 && (s.pumpDeadlines.empty() || s.pumpDeadlines.back() > Clock::Now());
 }
 
 int MillisecondsUntil(double moment) {
@@ -305,6 +311,7 @@ void Scheduler::FireDueTimers() {
         const std::vector<Timer*>& armed = S().armed;
         if (std::find(armed.begin(), armed.end(), timer) == armed.end() || timer->fDue > now)
             continue;
+        if (timer->fFiring) continue;  // its handler waits in a nested loop: no re-entry
         std::shared_ptr<Object> keep = timer->weak_from_this().lock();
         if (timer->fMode == Timer::kModeMultiple) {
             timer->fDue += timer->PeriodSeconds();
@@ -313,7 +320,9 @@ void Scheduler::FireDueTimers() {
             timer->fMode = Timer::kModeOff;
             std::erase(S().armed, timer);
         }
+        timer->fFiring = true;
         Dispatch([timer] { timer->Fire(); });
+        timer->fFiring = false;
     }
 }
 
@@ -327,10 +336,12 @@ std::optional<double> Scheduler::NextDeadline() {
         const Fiber& fiber = *live.fiber;
         if (fiber.fSleeping && !fiber.fSuspended && !fiber.fKilled) consider(fiber.fWakeAt);
     }
-    for (const Timer* timer : s.armed) consider(timer->fDue);
-    // A DoEvents whose end has passed is held up by a handler; its end is not a deadline.
-    auto pump = s.pumpDeadlines.upper_bound(Clock::Now());
-    if (pump != s.pumpDeadlines.end()) consider(*pump);
+    for (const Timer* timer : s.armed)
+        if (!timer->fFiring) consider(timer->fDue);
+    // A DoEvents whose end has passed is only waiting to return; its end is not a deadline.
+    double now = Clock::Now();
+    for (double end : s.pumpDeadlines)
+        if (end > now) consider(end);
     return next;
 }
 
@@ -351,7 +362,7 @@ void Scheduler::Rearm() {
         if (std::optional<double> next = NextDeadline()) {
             int ms = -1;
             if (!Clock::IsManual()) ms = MillisecondsUntil(*next);
-            else if (s.helpers == 0) ms = 0;  // the beat jumps the clock
+            else if (*next <= Clock::Now() || BeatMayJump()) ms = 0;
             if (ms >= 0) wait = std::min(wait.value_or(INT_MAX), ms);
         }
     }
@@ -370,7 +381,7 @@ void Scheduler::ServiceOnce() {
 // main fiber's wait, which the clock skips.
 void Scheduler::Beat() {
     if (!OnMainFiber()) return;
-    if (Clock::IsManual() && !AnyRunnable() && S().helpers == 0) {
+    if (Clock::IsManual() && BeatMayJump() && !AnyRunnable()) {
         if (std::optional<double> next = NextDeadline()) ClockPrivate::JumpTo(*next);
     }
     ServiceOnce();
@@ -402,10 +413,10 @@ void Scheduler::PumpEvents(int32_t milliseconds) {
     }
     // The end is known before any event runs, so a jumping clock never passes it.
     double deadline = Clock::Now() + milliseconds / 1000.0;
+    S().pumpDeadlines.push_back(deadline);
     struct Entry {
-        std::multiset<double>::iterator at;
-        ~Entry() { S().pumpDeadlines.erase(at); }
-    } entry{S().pumpDeadlines.insert(deadline)};
+        ~Entry() { S().pumpDeadlines.pop_back(); }
+    } entry;
     ProcessPendingEvents();
     ServiceOnce();
     while (Clock::Now() < deadline) {
@@ -439,6 +450,8 @@ void Scheduler::WaitUntil(const std::function<bool()>& done) {
 // --- Exceptions from handlers, shutdown ----------------------------------------------------
 
 void Scheduler::Dispatch(const std::function<void()>& handler) {
+    // After a failure the loop is ending and is not to be resumed: nothing more is raised.
+    if (S().dispatched) return;
     try {
         handler();
     } catch (...) {

@@ -31,9 +31,9 @@ public:
     static void WaitUntil(const std::function<bool()>& done);
 
     // Dispatch runs a handler of a framework event on the main fiber. An exception that
-    // leaves it is kept (the first one) and the event loop is asked to end; RuntimeRun or
-    // the next DoEvents rethrows it. Events delivered through Qt must go through this: Qt's
-    // dispatch does not carry exceptions.
+    // leaves it is kept and the event loop is asked to end; RuntimeRun or the next DoEvents
+    // rethrows it, and until then no further handler runs. Events delivered through Qt must
+    // go through this: Qt's dispatch does not carry exceptions.
     static void Dispatch(const std::function<void()>& handler);
 
     // RethrowDispatched rethrows and forgets the kept exception, if any.

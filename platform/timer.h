@@ -64,5 +64,6 @@ private:
     int32_t fMode = kModeOff;
     int32_t fPeriod = 1000;
     double fDue = 0;  // on the platform clock, while the mode is not off
+    bool fFiring = false;
     std::vector<ActionNotificationReceiver*> fReceivers;
 };
