@@ -93,8 +93,10 @@ private:
 };
 
 // GetTrueFolderItem gives the item at an absolute path, a link not resolved; pathType 0 is
-// an AbsolutePath. Nil when no item can be made from the path (empty, relative, or
-// holding a NUL) or for an unknown pathType.
+// an AbsolutePath. Doubled slashes, "." and a trailing slash are dropped; a ".." means the
+// real parent of what precedes it, as for the kernel, so the path up to the last ".." is
+// resolved. Nil when no item can be made from the path (empty, relative, holding a NUL, or
+// a ".." below a folder that is not there) or for an unknown pathType.
 Ref<FolderItem> GetTrueFolderItem(const std::string& path, int32_t pathType = 0);
 
 // ExecutableFile is the application's own executable.
