@@ -90,7 +90,7 @@ namespace {
 
 struct LiveThread {
     Ref<Thread> thread;  // keeps a started thread alive until it has finished
-    Fiber* fiber;
+    Fiber* fiber = nullptr;
 };
 
 struct SchedulerState {
@@ -100,8 +100,8 @@ struct SchedulerState {
     SteadyClock::time_point sliceStart;
     std::vector<Timer*> armed;
     std::vector<double> pumpDeadlines;  // the ends of the DoEvents calls under way, innermost last
-    int mainWaiters = 0;                  // WaitUntil calls on the main fiber
-    int helpers = 0;                      // RunBlocking work in flight
+    int mainWaiters = 0;                // WaitUntil calls on the main fiber
+    int helpers = 0;                    // RunBlocking work in flight
     std::unique_ptr<QTimer> heartbeat;
     std::exception_ptr dispatched;
     const void* mainStackBottom = nullptr;

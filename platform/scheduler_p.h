@@ -26,8 +26,9 @@ public:
     static void PumpEvents(int32_t milliseconds);
 
     // WaitUntil returns once done() holds. A worker thread waits (State 1) and gives way,
-    // done() being tested at every turn and about every 10 ms; the main fiber processes
-    // events and hands out turns meanwhile. This is the platform's own waits' yield point.
+    // done() being tested by the main fiber at least every 10 ms; on the main fiber events
+    // are processed and turns handed out meanwhile. A worker's modal wait belongs here: a
+    // loop of Yield() would keep the thread ready and the processor busy.
     static void WaitUntil(const std::function<bool()>& done);
 
     // Dispatch runs a handler of a framework event on the main fiber. An exception that
@@ -59,7 +60,6 @@ private:
     // The scheduler's own steps; they reach into Thread and Timer.
     friend class Thread;
     friend void Yield();
-    friend void RunBlocking(const std::function<void()>& work);
     static void StartFiber(Fiber& fiber);
     static void RunThreadBody(Fiber& fiber);
     static void GiveTurn(Fiber& fiber);
