@@ -1,5 +1,5 @@
 // The event loop: what RuntimeRun delivers and in which order, Quit, exceptions from
-// handlers, DoEvents blocking, and the keyboard and text helpers.
+// handlers, DoEvents blocking, and the text helpers.
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,6 @@
 #include "platform/application.h"
 #include "platform/clock.h"
 #include "platform/folderitem.h"
-#include "platform/keyboard.h"
 #include "platform/runtime.h"
 #include "platform/runtime_p.h"
 #include "platform/testing.h"
@@ -184,14 +183,6 @@ TEST_F(ApplicationTest, DoEventsBlocksOnTheQueueWhenNothingCanRun) {
                      &fReaper, [&] { ++blocked; });
     fApp->DoEvents(30);
     EXPECT_GE(blocked, 1) << "DoEvents waited on the event queue instead of spinning";
-}
-
-TEST_F(ApplicationTest, TheOptionKeyCanBeHeldForTheLaunch) {
-    EXPECT_FALSE(Keyboard::AsyncOptionKey()) << "nothing holds Alt under the offscreen platform";
-    Keyboard::HoldOptionKey(true);
-    EXPECT_TRUE(Keyboard::AsyncOptionKey());
-    Keyboard::HoldOptionKey(false);
-    EXPECT_FALSE(Keyboard::AsyncOptionKey());
 }
 
 TEST_F(ApplicationTest, ChrEncodesUtf8AndEndOfLineIsLinefeed) {

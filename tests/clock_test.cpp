@@ -17,17 +17,6 @@ namespace {
 
 constexpr double kTolerance = 1e-6;
 
-class Sleeper : public Thread {
-public:
-    double fWokeAt = 0;
-
-protected:
-    void Event_Run() override {
-        Sleep(2000);
-        fWokeAt = Clock::Now();
-    }
-};
-
 class ClockTest : public ::testing::Test {
 protected:
     void SetUp() override { ResetRuntimeForTesting(); }
@@ -66,17 +55,6 @@ TEST_F(ClockTest, TheManualClockMovesOnlyWhenTold) {
     EXPECT_THROW(Clock::Advance(-1), RuntimeException);
     Clock::UseSystemClock();
     EXPECT_THROW(Clock::Advance(1), RuntimeException);
-}
-
-TEST_F(ClockTest, TheManualClockJumpsToTheEarliestDeadlineWhenAllWait) {
-    Clock::UseManualClock();
-    double start = Clock::Now();
-    Ref<Sleeper> sleeper = New<Sleeper>();
-    sleeper->Run();
-    fApp->DoEvents(5000);
-    EXPECT_NEAR(sleeper->fWokeAt - start, 2.0, kTolerance);
-    EXPECT_NEAR(Clock::Now() - start, 5.0, kTolerance);
-    EXPECT_EQ(sleeper->State(), Thread::kNotRunning);
 }
 
 TEST_F(ClockTest, TheManualClockWaitsForHelperWork) {

@@ -6,7 +6,6 @@
 #include <QTimer>
 
 #include <functional>
-#include <stdexcept>
 #include <vector>
 
 #include "platform/application.h"
@@ -31,15 +30,6 @@ protected:
         fFiredAt.push_back(Clock::Now());
         if (fOnAction) fOnAction();
     }
-};
-
-class Receiver : public ActionNotificationReceiver {
-public:
-    explicit Receiver(std::vector<std::string>& log) : fLog(log) {}
-    void PerformAction() override { fLog.push_back("receiver"); }
-
-private:
-    std::vector<std::string>& fLog;
 };
 
 class TimerTest : public ::testing::Test {
@@ -127,22 +117,6 @@ TEST_F(TimerTest, AReleasedTimerNeverFires) {
     EXPECT_EQ(fired, 0);
 }
 
-TEST_F(TimerTest, ReceiversHearEachActionAfterTheTimer) {
-    std::vector<std::string> log;
-    Receiver receiver(log);
-    Ref<Recorder> timer = New<Recorder>();
-    timer->fOnAction = [&] { log.push_back("timer"); };
-    timer->AddActionNotificationReceiver(&receiver);
-    timer->AddActionNotificationReceiver(&receiver);
-    timer->SetPeriod(100);
-    timer->SetMode(Timer::kModeMultiple);
-    fApp->DoEvents(150);
-    EXPECT_EQ(log, (std::vector<std::string>{"timer", "receiver"}));
-    timer->RemoveActionNotificationReceiver(&receiver);
-    fApp->DoEvents(100);
-    EXPECT_EQ(log, (std::vector<std::string>{"timer", "receiver", "timer"}));
-}
-
 TEST_F(TimerTest, AHandlerWaitingInANestedLoopIsNotReentered) {
     Ref<Recorder> slow = New<Recorder>();
     Ref<Recorder> quick = New<Recorder>();
@@ -162,15 +136,6 @@ TEST_F(TimerTest, AHandlerWaitingInANestedLoopIsNotReentered) {
     EXPECT_EQ(deepest, 1);
     EXPECT_EQ(quick->fFiredAt.size(), 1u) << "fired from within the slow handler's DoEvents";
     EXPECT_GE(slow->fFiredAt.size(), 1u);
-}
-
-TEST_F(TimerTest, AHandlersExceptionComesOutOfDoEvents) {
-    Ref<Recorder> timer = New<Recorder>();
-    timer->fOnAction = [] { throw RuntimeException("timer failed"); };
-    timer->SetPeriod(10);
-    timer->SetMode(Timer::kModeSingle);
-    EXPECT_THROW(fApp->DoEvents(100), RuntimeException);
-    fApp->DoEvents(100);  // handed over once, not again
 }
 
 TEST_F(TimerTest, TimersFireUnderAQtModalLoop) {
