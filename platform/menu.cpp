@@ -5,10 +5,9 @@
 #include <QKeySequence>
 #include <QStringList>
 
-#include <exception>
-
 #include "application.h"
 #include "runtime.h"
+#include "window_p.h"
 
 namespace {
 
@@ -77,13 +76,8 @@ QAction* MenuItem::Action() const {
         fAction->setShortcutContext(Qt::WindowShortcut);
         // The item lives as long as its action, so the action may call it back.
         auto* self = const_cast<MenuItem*>(this);
-        QObject::connect(fAction.get(), &QAction::triggered, [self] {
-            try {
-                self->Event_Action();
-            } catch (const std::exception&) {
-                UnhandledException(std::current_exception());
-            }
-        });
+        QObject::connect(fAction.get(), &QAction::triggered,
+                         [self] { WindowPrivate::RunHandler([self] { self->Event_Action(); }); });
     }
     return fAction.get();
 }

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "thread.h"
+#include "scheduler_p.h"
 #include "window_p.h"
 
 namespace {
@@ -70,7 +70,7 @@ int32_t Run(const std::string& text, int32_t flags, const std::string& title) {
     if (WindowPrivate::OnWorkerThread()) {
         // A nested loop here would run the main thread's work on this thread's stack.
         box.show();
-        while (box.isVisible()) Yield();
+        Scheduler::WaitUntil([&box] { return !box.isVisible(); });
     } else {
         box.exec();
     }

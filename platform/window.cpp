@@ -12,14 +12,13 @@
 
 #include <algorithm>
 #include <chrono>
-#include <exception>
 #include <utility>
 
 #include "application.h"
 #include "controls.h"
 #include "menu.h"
 #include "runtime.h"
-#include "thread.h"
+#include "scheduler_p.h"
 #include "window_p.h"
 
 namespace {
@@ -162,15 +161,9 @@ void RepaintAtFrameRate(QWidget& widget, int64_t& lastPaintMs) {
     widget.repaint();
 }
 
-void RunHandler(const std::function<void()>& handler) {
-    try {
-        handler();
-    } catch (const std::exception&) {
-        UnhandledException(std::current_exception());
-    }
-}
+void RunHandler(const std::function<void()>& handler) { Scheduler::Dispatch(handler); }
 
-bool OnWorkerThread() { return static_cast<bool>(CurrentThread()); }
+bool OnWorkerThread() { return !Scheduler::OnMainFiber(); }
 
 }  // namespace WindowPrivate
 
@@ -219,7 +212,7 @@ void Window::ShowModal() {
     Show();
     if (WindowPrivate::OnWorkerThread()) {
         // A nested loop here would run the main thread's work on this thread's stack.
-        while (fWidget->isVisible()) Yield();
+        Scheduler::WaitUntil([this] { return !fWidget->isVisible(); });
     } else if (fWidget->isVisible()) {
         QEventLoop loop;
         QPointer<QEventLoop> outer = std::exchange(fWidget->fModalLoop, &loop);
@@ -329,8 +322,10 @@ void Window::AttachMenuBar() {
 void Window::WaitUntilExposed() {
     QElapsedTimer waited;
     waited.start();
-    auto exposed = [this] { return fWidget->windowHandle() && fWidget->windowHandle()->isExposed(); };
-    while (fWidget->isVisible() && !exposed() && waited.elapsed() < kExposeWaitMs) Yield();
+    Scheduler::WaitUntil([this, &waited] {
+        QWindow* shown = fWidget->windowHandle();
+        return !fWidget->isVisible() || (shown && shown->isExposed()) || waited.elapsed() >= kExposeWaitMs;
+    });
 }
 
 Ref<Window> GetImplicitWindow(const std::string& fullClassName) {

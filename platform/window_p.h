@@ -20,8 +20,8 @@ QString DisplayText(const std::string& text);
 // frame ago (real time), in which case it schedules an update for the event loop.
 void RepaintAtFrameRate(QWidget& widget, int64_t& lastPaintMs);
 
-// RunHandler calls a handler from inside Qt, which exceptions must not cross: one that
-// escapes goes to the framework's handling of unhandled exceptions.
+// RunHandler calls an event handler from inside Qt, which exceptions must not cross: one
+// that escapes is kept and ends the event loop, which passes it on.
 void RunHandler(const std::function<void()>& handler);
 
 // OnWorkerThread tells whether the caller runs on a worker thread, where a modal wait
