@@ -19,6 +19,7 @@
 #include "menu.h"
 #include "runtime.h"
 #include "scheduler_p.h"
+#include "thread.h"
 #include "window_p.h"
 
 namespace {
@@ -322,10 +323,10 @@ void Window::AttachMenuBar() {
 void Window::WaitUntilExposed() {
     QElapsedTimer waited;
     waited.start();
-    Scheduler::WaitUntil([this, &waited] {
-        QWindow* shown = fWidget->windowHandle();
-        return !fWidget->isVisible() || (shown && shown->isExposed()) || waited.elapsed() >= kExposeWaitMs;
-    });
+    // The thread stays ready meanwhile: a short wait on the window system, not an idle one
+    // that a manual clock would skip ahead over.
+    auto exposed = [this] { return fWidget->windowHandle() && fWidget->windowHandle()->isExposed(); };
+    while (fWidget->isVisible() && !exposed() && waited.elapsed() < kExposeWaitMs) Yield();
 }
 
 Ref<Window> GetImplicitWindow(const std::string& fullClassName) {

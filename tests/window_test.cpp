@@ -347,6 +347,7 @@ TEST(Window, TabOrderFollowsTabIndex) {
 }
 
 TEST(Window, ControlsOutliveTheirWindowSafely) {
+    Ref<Plain> implicit = Construct<Plain>();  // the class's registered instance, if it has none yet
     Ref<ProgressBar> bar;
     {
         Ref<Plain> window = Construct<Plain>();
