@@ -56,14 +56,14 @@ int32_t Run(const std::string& text, int32_t flags, const std::string& title) {
     box.setProperty("quorbitFlags", flags);
 
     std::vector<Button> buttons = ButtonsOf(flags);
-    std::vector<std::pair<QAbstractButton*, int32_t>> made;
-    QAbstractButton* escape = nullptr;
+    std::vector<std::pair<QPushButton*, int32_t>> made;
+    QPushButton* escape = nullptr;
     for (auto [standard, result] : buttons) {
         made.emplace_back(box.addButton(standard), result);
         if (result == kMsgBoxResultCancel || buttons.size() == 1) escape = made.back().first;
     }
     size_t defaultIndex = static_cast<size_t>((flags >> 8) & 0x3);
-    box.setDefaultButton(static_cast<QPushButton*>(made[defaultIndex < made.size() ? defaultIndex : 0].first));
+    box.setDefaultButton(made[defaultIndex < made.size() ? defaultIndex : 0].first);
     if (escape) box.setEscapeButton(escape);
 
     box.setWindowModality(Qt::ApplicationModal);

@@ -92,8 +92,10 @@ public:
         }
         if (flags == windowFlags()) return;
         bool shown = isVisible();
+        QPointer<QEventLoop> modalLoop = std::exchange(fModalLoop, nullptr);  // not a hide that ends it
         setWindowFlags(flags);  // hides the widget
         if (shown) show();
+        fModalLoop = modalLoop;
     }
 
     void ApplySize() {

@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QBuffer>
-#include <QCheckBox>
 #include <QColor>
 #include <QImage>
 #include <QLabel>
@@ -246,21 +245,6 @@ TEST(ProgressBar, KeepsValueAndMaximumAsSetAndShowsThemClamped) {
     bar->SetMaximum(-1);
     EXPECT_EQ(bar->Maximum(), -1);
     EXPECT_EQ(shown->maximum(), 0);
-}
-
-TEST(CheckBox, ValueFollowsTheUserAndTheRecord) {
-    Ref<Host> window = Construct<Host>();
-    Ref<CheckBox> box = AddControl<CheckBox>(window, "ChkRecursive",
-        {{"Caption", "Recursively search"}, {"State", 0}, {"Value", false}});
-    EXPECT_FALSE(box->Value());
-    static_cast<QCheckBox*>(box->Widget())->click();
-    EXPECT_TRUE(box->Value());
-    box->SetValue(false);
-    EXPECT_FALSE(box->Value());
-    SetProperties(box, {{"State", 1}});
-    EXPECT_TRUE(box->Value());
-    SetProperties(box, {{"State", 2}});  // mixed is not ticked
-    EXPECT_FALSE(box->Value());
 }
 
 TEST(StaticText, LinesBreakAtCarriageReturnsAndLineFeedsAndTextIsShownAsItIs) {

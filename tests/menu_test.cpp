@@ -56,12 +56,10 @@ TEST(MenuItem, ActionCarriesTheCaptionAndTheShortcutOnCtrl) {
     EXPECT_EQ(action->text(), "Cu&t");
     EXPECT_EQ(action->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_X));
     EXPECT_TRUE(action->isEnabled());
-    EXPECT_EQ(cut->Action(), action);
 
+    // A change after the action was made reaches it.
     cut->SetKeyboardShortcut("");
     EXPECT_TRUE(action->shortcut().isEmpty());
-    cut->SetKeyboardShortcut("Cmd+Shift+K");
-    EXPECT_EQ(action->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K));
 
     EXPECT_TRUE(Item("UntitledMenu0", "-")->Action()->isSeparator());
 }

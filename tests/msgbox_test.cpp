@@ -128,13 +128,4 @@ TEST(MsgBox, ABoxOnAThreadWaitsForItsAnswerWhileOtherThreadsRun) {
     EXPECT_TRUE(User::WaitUntil([&] { return busy->State() == Thread::kNotRunning; }, 3000));
 }
 
-TEST(MsgBox, UnansweredScheduleGivesUpAfterItsTimeout) {
-    auto never = User::AnswerNextMessageBox(kMsgBoxResultOK, 50);
-    User::WaitUntil([] { return false; }, 100);
-    auto box = User::AnswerNextMessageBox(kMsgBoxResultCancel);
-    EXPECT_EQ(MsgBox("late", 1, ""), kMsgBoxResultCancel);
-    EXPECT_FALSE(never->Answered);
-    EXPECT_TRUE(box->Answered);
-}
-
 }  // namespace
