@@ -18,37 +18,12 @@
 #include "platform/thread.h"
 
 namespace {
-bool gAnonymousFilesAllowed = true;
-}  // namespace
-
-namespace FileCopyPrivate {
-
-FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
-    if (this != &other) {
-        Close();
-        fFd = other.Release();
-    }
-    return *this;
-}
-
-FileDescriptor::~FileDescriptor() { Close(); }
-
-int FileDescriptor::Close() {
-    if (fFd < 0) return 0;
-    // Never retried: Linux frees the descriptor even when close reports EINTR.
-    return close(std::exchange(fFd, -1)) == 0 ? 0 : errno;
-}
-
-void SetAnonymousFilesForTesting(bool allowed) { gAnonymousFilesAllowed = allowed; }
-
-}  // namespace FileCopyPrivate
-
-namespace {
 
 using FileCopyPrivate::FileDescriptor;
 
 constexpr size_t kBufferSize = 128 * 1024;
 constexpr int kTemporaryNameAttempts = 100;
+bool gAnonymousFilesAllowed = true;  // false only in tests
 
 // CopyFailure carries the errno of the step that failed; it never leaves this file.
 struct CopyFailure {
@@ -294,6 +269,28 @@ std::string FolderPathOf(const FolderItem& item) {
 }
 
 }  // namespace
+
+namespace FileCopyPrivate {
+
+FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
+    if (this != &other) {
+        Close();
+        fFd = other.Release();
+    }
+    return *this;
+}
+
+FileDescriptor::~FileDescriptor() { Close(); }
+
+int FileDescriptor::Close() {
+    if (fFd < 0) return 0;
+    // Never retried: Linux frees the descriptor even when close reports EINTR.
+    return close(std::exchange(fFd, -1)) == 0 ? 0 : errno;
+}
+
+void SetAnonymousFilesForTesting(bool allowed) { gAnonymousFilesAllowed = allowed; }
+
+}  // namespace FileCopyPrivate
 
 bool FolderItem::CopyFileTo(const Ref<FolderItem>& destination) {
     const FolderItem& target = *destination;
