@@ -51,7 +51,7 @@ ln -s ../../Originals/Deep\ note.txt "$demo/Nested/Deep note alias"
 echo "Before, in $base:"
 show_tree "$base"
 echo
-echo "Starting Quorbit on $demo (hold Alt as it starts, or confirm the message)..."
+echo "Starting Quorbit on $demo (hold Alt while it starts for its options)..."
 status=0
 "$program" "$demo" || status=$?
 echo
