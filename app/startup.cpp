@@ -40,7 +40,7 @@ void Startup() {
 void InitFileTypes() { FileTypes1::Initialize(); }
 
 void NewAppInstance() {
-    // Both are released unregistered if the menu bar cannot be built.
+    // Should the menu bar fail, the app object is released here, never registered.
     const Ref<class App> app = NewObject(App::Class()).Cast<class App>();
     const Ref<class MenuBar1> menuBar = MenuBar1();
     app->SetMenuBar(menuBar);
