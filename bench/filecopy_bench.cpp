@@ -31,7 +31,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kSmallFiles = 10000;
 constexpr size_t kSmallSize = 4096;
-constexpr int kSmallRounds = 9;
+constexpr int kSmallRounds = 5;
 constexpr int kBigRounds = 5;
 
 struct Contender {
