@@ -1,6 +1,7 @@
 #include "worker/copyaliasthread.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/clock.h"
@@ -57,6 +58,8 @@ void CCopyAliasThread::WendleAliases(const Ref<FolderItem>& folder, int32_t dept
         --i;
         Yield();
     }
+    // A stop seen after a phase goes straight to the closing block; the replace phase, once
+    // begun, gives way once more however it ends.
     if (!fInterrupted) {
         EnterSubfolders(subfolders, depth, progressCount);
         if (!fInterrupted) {
