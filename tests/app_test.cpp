@@ -1,14 +1,12 @@
 // The application object on the manual clock: the usage message and its timer, the wait
-// for a run, Cancel reaching the worker, and the classes' records.
+// for a run, and Cancel reaching the worker.
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "app/app.h"
-#include "app/showusagetimer.h"
 #include "kit/tempfolder.h"
 #include "kit/user.h"
 #include "platform/application.h"
@@ -18,7 +16,6 @@
 #include "platform/testing.h"
 #include "platform/timer.h"
 #include "windows/wndprogress.h"
-#include "worker/copyaliasthread.h"
 
 namespace {
 
@@ -78,10 +75,6 @@ protected:
 
     Ref<CountingApp> fApp;
 };
-
-TEST_F(AppTest, AccessorGivesTheRegisteredObject) {
-    EXPECT_EQ(App().Get(), fApp.Get());
-}
 
 TEST_F(AppTest, UsageMessageIsShownOnceThenQuits) {
     auto box = User::AnswerNextMessageBox(kMsgBoxResultOK);
@@ -181,6 +174,7 @@ TEST_F(AppTest, CancelStopsTheRunAfterTheFolderUnderWay) {
         stillShown = WndProgress()->Visible();
     });
     const double start = Clock::Now();
+    EXPECT_NO_THROW(fApp->App::Interrupt());  // no worker yet: nothing to stop
 
     fApp->WendleAliases(GetTrueFolderItem(t.Path("drop")), true, false);
 
@@ -191,33 +185,6 @@ TEST_F(AppTest, CancelStopsTheRunAfterTheFolderUnderWay) {
     EXPECT_TRUE(t.IsLink("drop/a/l"));
     EXPECT_TRUE(t.IsLink("drop/l"));
     EXPECT_TRUE(QuitRequested());
-}
-
-TEST_F(AppTest, InterruptWithoutAWorkerDoesNothing) {
-    EXPECT_NO_THROW(fApp->Interrupt());
-    EXPECT_FALSE(QuitRequested());
-}
-
-TEST_F(AppTest, ClassesAreRegisteredUnderTheirNamesAndBases) {
-    struct Expected {
-        const ClassRecord& record;
-        const char* name;
-        const ClassRecord& base;
-    };
-    const std::vector<Expected> expected = {
-        {App::Class(), "App", Application::Class()},
-        {CCopyAliasThread::Class(), "CCopyAliasThread", Thread::Class()},
-        {CShowUsageTimer::Class(), "CShowUsageTimer", Timer::Class()},
-        {WndProgress::Class(), "WndProgress.WndProgress", Window::Class()},
-    };
-    for (const Expected& e : expected) {
-        EXPECT_EQ(e.record.Name, e.name);
-        EXPECT_EQ(e.record.Base, &e.base) << e.name;
-        EXPECT_EQ(LookupClass(e.name), &e.record);
-    }
-    EXPECT_TRUE(NewObject(App::Class()).Cast<class App>());
-    EXPECT_TRUE(NewObject(CCopyAliasThread::Class()).Cast<CCopyAliasThread>());
-    EXPECT_TRUE(NewObject(CShowUsageTimer::Class()).Cast<CShowUsageTimer>());
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <QWindow>
 #include <QWidget>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <functional>
@@ -230,33 +231,27 @@ TEST_F(Worker, TwoAliasesOfOneOriginal) {
 }
 
 TEST_F(Worker, BarFollowsTheWorkedExample) {
-    TempFolder t;
-    MakeWorkedExample(t);
-    WindowWatch watch;
+    // With recursion the nested folder's closing block writes 10 and 11 after its 5.
+    for (bool recurse : {false, true}) {
+        TempFolder t;
+        MakeWorkedExample(t);
+        t.File("drop/sub/file", "x");
+        t.Link("drop/sub/link", "file");
+        WindowWatch watch;
 
-    Run(t.Path("drop"));
+        Run(t.Path("drop"), recurse);
 
-    EXPECT_EQ(watch.values, (Values{0, 1, 2, 3, 4, 5, 6, 7, 10, 11}));
-    EXPECT_EQ(BarWidget()->maximum(), 11);
-}
-
-TEST_F(Worker, BarShowsEachNestedFoldersClosingWhenRecursing) {
-    TempFolder t;
-    MakeWorkedExample(t);
-    t.File("drop/sub/file", "x");
-    t.Link("drop/sub/link", "file");
-    WindowWatch watch;
-
-    Run(t.Path("drop"), true);
-
-    EXPECT_EQ(watch.values, (Values{0, 1, 2, 3, 4, 5, 10, 11, 6, 7, 10, 11}));
-    EXPECT_EQ(watch.shown, 1);
-    EXPECT_EQ(watch.hidden, 1);
-    EXPECT_FALSE(WndProgress()->Visible());
-    EXPECT_NEAR(watch.Took(), 2.0, 1e-6);  // the nested pass fills the top one's wait
-    EXPECT_EQ(t.Read("drop/one"), "1");
-    EXPECT_EQ(t.Read("drop/two"), "2");
-    EXPECT_TRUE(t.IsLink("drop/sub/link"));  // beside its original, under its name
+        const Values expected = recurse ? Values{0, 1, 2, 3, 4, 5, 10, 11, 6, 7, 10, 11}
+                                        : Values{0, 1, 2, 3, 4, 5, 6, 7, 10, 11};
+        EXPECT_EQ(watch.values, expected);
+        EXPECT_EQ(BarWidget()->maximum(), 11);
+        EXPECT_EQ(watch.shown, 1);
+        EXPECT_EQ(watch.hidden, 1);
+        EXPECT_NEAR(watch.Took(), 2.0, 1e-6);  // a nested pass fills the top one's wait
+        EXPECT_EQ(t.Read("drop/one"), "1");
+        EXPECT_EQ(t.Read("drop/two"), "2");
+        EXPECT_TRUE(t.IsLink("drop/sub/link"));  // beside its original, under its name
+    }
 }
 
 // Turns runs the worker one turn at a time, the window shown and exposed beforehand so
@@ -284,57 +279,41 @@ std::vector<std::string> Turns(const Ref<CCopyAliasThread>& worker) {
 using TurnList = std::vector<std::string>;
 
 TEST_F(Worker, GivesWayAtTheEndOfEachStepAndInEachWait) {
-    TempFolder t;
-    MakeWorkedExample(t);
     // Five collect steps, two replace steps and the end of the replace phase, then each
     // wait's sleep and its yield.
-    EXPECT_EQ(Turns(MakeWorker(t.Path("drop"))),
-              (TurnList{"0", "1", "2", "3", "4", "6", "7", "7", "10s", "10", "11s", "11", "11"}));
-}
-
-TEST_F(Worker, StopSeenAfterAPhaseSkipsTheEndOfTheReplacePhase) {
     TempFolder t;
     MakeWorkedExample(t);
-    Ref<CCopyAliasThread> worker = MakeWorker(t.Path("drop"));
+    EXPECT_EQ(Turns(MakeWorker(t.Path("drop"))),
+              (TurnList{"0", "1", "2", "3", "4", "6", "7", "7", "10s", "10", "11s", "11", "11"}));
+
+    // A stop seen after a phase skips the replace phase and its closing yield.
+    TempFolder stopped;
+    MakeWorkedExample(stopped);
+    Ref<CCopyAliasThread> worker = MakeWorker(stopped.Path("drop"));
     WindowWatch watch;
     watch.onValue = [&](int value) { if (value == 5) worker->Interrupt(); };
     EXPECT_EQ(Turns(worker), (TurnList{"0", "1", "2", "3", "4", "10s", "10", "11s", "11", "11"}));
-    EXPECT_TRUE(t.IsLink("drop/l1"));
-    EXPECT_TRUE(t.IsLink("drop/l2"));
-}
-
-TEST_F(Worker, EmptyFolderStillShowsAndPacesTheWindow) {
-    TempFolder t;
-    WindowWatch watch;
-    bool visibleAtOneAndAHalf = false;
-    Ref<ProbeTimer> probe = ProbeTimer::At(1500, [&] { visibleAtOneAndAHalf = WndProgress()->Visible(); });
-
-    Run(t.Root());
-
-    EXPECT_EQ(watch.values, (Values{0, 1}));
-    EXPECT_EQ(BarWidget()->maximum(), 1);
-    EXPECT_TRUE(visibleAtOneAndAHalf);
-    EXPECT_NEAR(watch.Took(), 2.0, 1e-6);
-    EXPECT_EQ(watch.hidden, 1);
-    EXPECT_TRUE(t.Entries().empty());
+    EXPECT_TRUE(stopped.IsLink("drop/l1"));
 }
 
 TEST_F(Worker, ClosingWaitsCountFromTheStartOfTheCall) {
-    // A pass whose work takes w seconds ends at w + 2 below one second, at w + 1 up to two,
-    // and right after its work from two on.
+    // An empty folder still shows its window with Maximum 1; a pass whose work takes w
+    // seconds ends at w + 2 below one second, at w + 1 up to two, and right after its work
+    // from two on.
     const std::vector<std::pair<double, double>> cases = {
         {0.0, 2.0}, {0.5, 2.5}, {1.5, 2.5}, {2.5, 2.5}};
     for (const auto& [work, expected] : cases) {
         TempFolder t;
-        t.File("f");
         WindowWatch watch;
-        bool advanced = false;
-        watch.onValue = [&](int) {
+        watch.onValue = [&, advanced = false](int) mutable {
             if (!advanced) Clock::Advance(work);
             advanced = true;
         };
         Run(t.Root());
+        EXPECT_EQ(watch.values, (Values{0, 1})) << "work " << work;
+        EXPECT_EQ(BarWidget()->maximum(), 1);
         EXPECT_NEAR(watch.Took(), expected, 1e-6) << "work " << work;
+        EXPECT_TRUE(t.Entries().empty());
     }
 }
 
@@ -376,34 +355,22 @@ TEST_F(Worker, WalksDepthFirstFromTheHighestEntryAndNeverFollowsFolderLinks) {
     EXPECT_TRUE(t.IsLink("drop/loop"));
 }
 
-TEST_F(Worker, DroppedItemThatIsNoFolderEndsAtOnceWithNoWindow) {
+TEST_F(Worker, EndsAtOnceWithNoWindowWithoutAFolderOrWhenStoppedBefore) {
     TempFolder t;
     t.File("file", "x");
     t.Folder("dir");
     t.Link("dir/l", "../file");
     t.Link("link-to-dir", "dir");
     for (const std::string& path : {std::string(), t.Path("missing"), t.Path("file"),
-                                    t.Path("link-to-dir")}) {
+                                    t.Path("link-to-dir"), t.Path("dir")}) {
+        Ref<CCopyAliasThread> worker = MakeWorker(path);
+        if (path == t.Path("dir")) worker->Interrupt();
         WindowWatch watch;
-        Run(path);
+        RunToEnd(worker);
         EXPECT_EQ(watch.shown, 0) << path;
         EXPECT_TRUE(watch.values.empty()) << path;
     }
     EXPECT_TRUE(t.IsLink("dir/l"));
-}
-
-TEST_F(Worker, StopBeforeTheRunShowsNothing) {
-    TempFolder t;
-    t.File("f");
-    t.Link("l", "f");
-    Ref<CCopyAliasThread> worker = MakeWorker(t.Root());
-    worker->Interrupt();
-    WindowWatch watch;
-
-    RunToEnd(worker);
-
-    EXPECT_EQ(watch.shown, 0);
-    EXPECT_TRUE(t.IsLink("l"));
 }
 
 // A folder for the stops: entries "a" (folder), "b" (folder), "l1", "l2" (aliases), "z".
@@ -419,75 +386,43 @@ void MakeStopTree(TempFolder& t) {
     t.File("drop/z");
 }
 
-TEST_F(Worker, StopDuringCollectingSkipsTheRestButClosesTheWindow) {
-    TempFolder t;
-    MakeStopTree(t);
-    Ref<CCopyAliasThread> worker = MakeWorker(t.Path("drop"), true);
-    WindowWatch watch;
-    watch.onValue = [&](int value) { if (value == 2) worker->Interrupt(); };
+TEST_F(Worker, StopFinishesTheStepUnderWayThenClosesEveryOpenPass) {
+    // Values: 0..4 collect; with recursion 5 and 6 enter "b" and "a", each followed by its
+    // closing 10, 11; without, 5 counts both folders at once; the aliases follow.
+    struct Stop {
+        const char* when;
+        bool recurse;
+        int atValue;  // the stop comes with this bar value...
+        int atMs;     // ...or at this moment
+        Values values;
+        std::vector<std::string> replaced;
+    };
+    const std::vector<Stop> stops = {
+        {"collecting", true, 2, 0, {0, 1, 2, 10, 11}, {}},
+        {"before a nested folder", true, 5, 0, {0, 1, 2, 3, 4, 5, 10, 11}, {}},
+        // "b" finishes its closing block, with its 11 after the stop; "a" is never entered.
+        {"in a nested closing", true, -1, 500, {0, 1, 2, 3, 4, 5, 10, 11, 10, 11}, {"drop/b/l"}},
+        {"replacing", false, 7, 0, {0, 1, 2, 3, 4, 5, 7, 10, 11}, {"drop/l2"}},
+    };
+    for (const Stop& stop : stops) {
+        TempFolder t;
+        MakeStopTree(t);
+        Ref<CCopyAliasThread> worker = MakeWorker(t.Path("drop"), stop.recurse);
+        WindowWatch watch;
+        watch.onValue = [&](int value) { if (value == stop.atValue) worker->Interrupt(); };
+        Ref<ProbeTimer> timer;
+        if (stop.atMs > 0) timer = ProbeTimer::At(stop.atMs, [&] { worker->Interrupt(); });
 
-    RunToEnd(worker);
-    EXPECT_NEAR(watch.Took(), 2.0, 1e-6);
+        RunToEnd(worker);
 
-    EXPECT_EQ(watch.values, (Values{0, 1, 2, 10, 11}));
-    EXPECT_EQ(watch.hidden, 1);
-    for (const char* link : {"drop/a/l", "drop/b/l", "drop/l1", "drop/l2"})
-        EXPECT_TRUE(t.IsLink(link)) << link;
-}
-
-TEST_F(Worker, StopBeforeANestedFolderIsEnteredSkipsItWithoutItsClosing) {
-    TempFolder t;
-    MakeStopTree(t);
-    Ref<CCopyAliasThread> worker = MakeWorker(t.Path("drop"), true);
-    WindowWatch watch;
-    watch.onValue = [&](int value) { if (value == 5) worker->Interrupt(); };
-
-    RunToEnd(worker);
-    EXPECT_NEAR(watch.Took(), 2.0, 1e-6);
-
-    // 5 is written just before "b" is entered; the nested call then finds the stop at its
-    // entry and returns without a closing block.
-    EXPECT_EQ(watch.values, (Values{0, 1, 2, 3, 4, 5, 10, 11}));
-    for (const char* link : {"drop/a/l", "drop/b/l", "drop/l1", "drop/l2"})
-        EXPECT_TRUE(t.IsLink(link)) << link;
-}
-
-TEST_F(Worker, StopDuringANestedClosingIsSeenOnlyAfterIt) {
-    TempFolder t;
-    MakeStopTree(t);
-    Ref<CCopyAliasThread> worker = MakeWorker(t.Path("drop"), true);
-    WindowWatch watch;
-    // At 0.5 s "b" is in the first of its closing waits.
-    Ref<ProbeTimer> stop = ProbeTimer::At(500, [&] { worker->Interrupt(); });
-
-    RunToEnd(worker);
-    EXPECT_NEAR(watch.Took(), 2.0, 1e-6);
-
-    // "b" finished its closing block (its 11 came after the stop), "a" was never entered,
-    // and the dropped folder went straight to its own closing block.
-    EXPECT_EQ(watch.values, (Values{0, 1, 2, 3, 4, 5, 10, 11, 10, 11}));
-    EXPECT_FALSE(t.IsLink("drop/b/l"));
-    EXPECT_TRUE(t.IsLink("drop/a/l"));
-    EXPECT_TRUE(t.IsLink("drop/l1"));
-    EXPECT_TRUE(t.IsLink("drop/l2"));
-    EXPECT_EQ(watch.hidden, 1);
-}
-
-TEST_F(Worker, StopDuringReplacingFinishesTheAliasUnderWay) {
-    TempFolder t;
-    MakeStopTree(t);
-    Ref<CCopyAliasThread> worker = MakeWorker(t.Path("drop"));
-    WindowWatch watch;
-    // Values: 0..4 collect, 5 the folders in one step (to 7), 7 and 8 the aliases.
-    watch.onValue = [&](int value) { if (value == 7) worker->Interrupt(); };
-
-    RunToEnd(worker);
-    EXPECT_NEAR(watch.Took(), 2.0, 1e-6);
-
-    EXPECT_EQ(watch.values, (Values{0, 1, 2, 3, 4, 5, 7, 10, 11}));
-    EXPECT_FALSE(t.IsLink("drop/l2"));  // the higher alias, under way at the stop
-    EXPECT_EQ(t.Read("drop/g"), "data");
-    EXPECT_TRUE(t.IsLink("drop/l1"));
+        EXPECT_EQ(watch.values, stop.values) << stop.when;
+        EXPECT_EQ(watch.hidden, 1) << stop.when;
+        EXPECT_NEAR(watch.Took(), 2.0, 1e-6) << stop.when;
+        for (const char* link : {"drop/a/l", "drop/b/l", "drop/l1", "drop/l2"}) {
+            const bool replaced = std::count(stop.replaced.begin(), stop.replaced.end(), link);
+            EXPECT_EQ(t.IsLink(link), !replaced) << stop.when << ": " << link;
+        }
+    }
 }
 
 TEST_F(Worker, SpecialFileOriginalIsNeverCopiedNorBlocksTheRun) {
