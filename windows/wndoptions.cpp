@@ -5,6 +5,7 @@
 #include "platform/controls.h"
 #include "platform/runtime.h"
 #include "windows/logo.h"
+#include "windows/makecontrol.h"
 #include "windows/promo.h"
 
 namespace {
@@ -169,16 +170,6 @@ const LayoutRecord kBtnOKRecord = {
     {"Italic", false},
     {"Underline", false},
 };
-
-// MakeControl makes a control of kind Kind on window under name, then applies its record to
-// the control found again by that name.
-template <class Kind>
-void MakeControl(const Ref<Window>& window, const std::string& name, const LayoutRecord& record) {
-    const Ref<Kind> control = window->New(Kind::Class()).template Cast<Kind>();
-    control->Constructor();
-    window->AddControl(name, control);
-    SetProperties(RuntimeWindowControlByName(window, name).template Cast<Kind>(), record);
-}
 
 }  // namespace
 

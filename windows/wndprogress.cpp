@@ -5,6 +5,7 @@
 #include "app/app.h"
 #include "platform/controls.h"
 #include "platform/runtime.h"
+#include "windows/makecontrol.h"
 #include "windows/promo.h"
 
 namespace {
@@ -102,16 +103,6 @@ const LayoutRecord kCanvas1Record = {
     {"DoubleBuffer", false},
     {"EraseBackground", true},
 };
-
-// MakeControl makes a control of kind Kind on window under name, then applies its record to
-// the control found again by that name.
-template <class Kind>
-void MakeControl(const Ref<Window>& window, const std::string& name, const LayoutRecord& record) {
-    const Ref<Kind> control = window->New(Kind::Class()).template Cast<Kind>();
-    control->Constructor();
-    window->AddControl(name, control);
-    SetProperties(RuntimeWindowControlByName(window, name).template Cast<Kind>(), record);
-}
 
 }  // namespace
 
