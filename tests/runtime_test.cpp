@@ -1,21 +1,18 @@
-// The object runtime: class records, objects made from them, nil references.
+// The object runtime: class records and nil references.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <string>
+#include <vector>
 
 #include "platform/runtime.h"
-#include "platform/testing.h"
-#include "platform/thread.h"
-#include "platform/timer.h"
 
 namespace {
 
 class Base : public Object {
 public:
     static const ClassRecord& Class() { return RegisterClassOf<Base, Object>("RuntimeTest.Base"); }
-    int fValue = 7;
+    int fValue = 0;
 };
 
 class Derived : public Base {
@@ -25,42 +22,17 @@ public:
     }
 };
 
-class Abstract : public Object {
-public:
-    static const ClassRecord& Class() {
-        return RegisterClassOf<Abstract, Object>("RuntimeTest.Abstract");
-    }
-    virtual void Work() = 0;
-};
-
-std::size_t PositionOf(const ClassRecord& record) {
-    std::vector<const ClassRecord*> all = RegisteredClasses();
-    return static_cast<std::size_t>(std::find(all.begin(), all.end(), &record) - all.begin());
-}
-
-class RuntimeTest : public ::testing::Test {
-protected:
-    void SetUp() override { ResetRuntimeForTesting(); }
-    void TearDown() override { ResetRuntimeForTesting(); }
-};
-
-TEST_F(RuntimeTest, RegisteringIsIdempotentAndPutsTheBaseFirst) {
+TEST(Runtime, RegisteringIsIdempotentAndPutsTheBaseFirst) {
     const ClassRecord& derived = Derived::Class();  // its base is not registered yet
-    const ClassRecord* base = LookupClass("RuntimeTest.Base");
-    ASSERT_NE(base, nullptr);
-    EXPECT_LT(PositionOf(*base), PositionOf(derived));
-    EXPECT_EQ(derived.Base, base);
+    std::vector<const ClassRecord*> all = RegisteredClasses();
+    auto base = std::find(all.begin(), all.end(), LookupClass("RuntimeTest.Base"));
+    ASSERT_NE(base, all.end());
+    EXPECT_LT(base, std::find(all.begin(), all.end(), &derived));
+    EXPECT_TRUE(derived.IsA(**base) && derived.IsA(Object::Class()) && !(*base)->IsA(derived));
 
-    std::size_t count = RegisteredClasses().size();
-    EXPECT_EQ(&Derived::Class(), &derived);
     EXPECT_EQ(&RegisterClass("RuntimeTest.Derived", nullptr, {}), &derived)
         << "a second registration returns the first record unchanged";
-    EXPECT_EQ(RegisteredClasses().size(), count);
-
-    EXPECT_TRUE(derived.IsA(*base));
-    EXPECT_TRUE(derived.IsA(Object::Class()));
-    EXPECT_FALSE(base->IsA(derived));
-    EXPECT_EQ(LookupClass("RuntimeTest.Missing"), nullptr);
+    EXPECT_EQ(RegisteredClasses(), all);
 
     ClassRecord unregistered{"RuntimeTest.Unregistered", nullptr, {}};
     EXPECT_THROW(RegisterClass("RuntimeTest.Orphan", &unregistered, {}), RuntimeException)
@@ -68,24 +40,10 @@ TEST_F(RuntimeTest, RegisteringIsIdempotentAndPutsTheBaseFirst) {
     EXPECT_EQ(LookupClass("RuntimeTest.Orphan"), nullptr);
 }
 
-TEST_F(RuntimeTest, NewObjectMakesTheClassAndStampsItsRecord) {
-    Ref<Object> object = NewObject(Derived::Class());
-    EXPECT_EQ(object->ClassInfo(), &Derived::Class());
-    Ref<Derived> derived = object.Cast<Derived>();
-    ASSERT_FALSE(derived.IsNil());
-    EXPECT_EQ(derived->fValue, 7) << "fields hold their initial values";
-    EXPECT_TRUE(object.Cast<Timer>().IsNil());
-    EXPECT_EQ(New<Derived>()->ClassInfo(), nullptr);
-
-    EXPECT_THROW(NewObject(Abstract::Class()), RuntimeException);
-    EXPECT_FALSE(NewObject(Thread::Class()).Cast<Thread>().IsNil());
-}
-
-TEST_F(RuntimeTest, MemberAccessThroughNilThrows) {
+TEST(Runtime, MemberAccessThroughNilThrows) {
     Ref<Base> nil;
     EXPECT_THROW(nil->fValue = 1, NilObjectException);
-    EXPECT_THROW((void)*nil, NilObjectException);
-    EXPECT_THROW((void)nil->fValue, RuntimeException) << "the program's catch takes it";
+    EXPECT_THROW((void)*nil, RuntimeException) << "the program's catch takes it";
 }
 
 }  // namespace

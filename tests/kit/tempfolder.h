@@ -16,7 +16,7 @@ public:
     // TempFolder makes a new, empty folder under $TMPDIR (or /tmp).
     TempFolder();
 
-    // The destructor removes the whole tree, also folders a test made unreadable.
+    // The destructor removes the whole tree; links in it are removed, never followed.
     ~TempFolder();
 
     TempFolder(const TempFolder&) = delete;
@@ -49,9 +49,6 @@ public:
     // Exists: anything is at the path, a dangling link too. IsLink: a symbolic link is.
     bool Exists(const std::string& relative) const;
     bool IsLink(const std::string& relative) const;
-
-    // Mode is the permission bits (with setuid, setgid, sticky) of what is at the path itself.
-    mode_t Mode(const std::string& relative) const;
 
 private:
     std::string fRoot;
