@@ -2,51 +2,46 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "platform/filetype.h"
 
 namespace {
 
+// The registrations in force, oldest first, one "name creator type extensions" line each.
+std::vector<std::string> Registrations() {
+    std::vector<std::string> lines;
+    for (const FileTypeRegistration& r : RegisteredFileTypes())
+        lines.push_back(r.Name + " " + r.MacCreator + " " + r.MacType + " " + r.Extensions);
+    return lines;
+}
+
 TEST(FileType, RegistersOnceWhenConvertedAndWithdrawsWhenChangedOrReleased) {
     auto all = New<FileType>();
-    EXPECT_EQ(all->Name(), "");
-    EXPECT_EQ(all->Extensions(), "");
-    EXPECT_EQ(all->MacType(), "");
-    EXPECT_EQ(all->MacCreator(), "");
     all->SetName("All");
     all->SetExtensions("*");
     all->SetMacType("alis");
     all->SetMacCreator("????");
-    EXPECT_TRUE(RegisteredFileTypes().empty());
-
+    EXPECT_TRUE(Registrations().empty());
     EXPECT_EQ(static_cast<std::string>(*all), "All");
-    EXPECT_EQ(all->ToString(), "All");
-    auto registered = RegisteredFileTypes();
-    ASSERT_EQ(registered.size(), 1u);
-    EXPECT_EQ(registered[0].Type, all.Get());
-    EXPECT_EQ(registered[0].Name, "All");
-    EXPECT_EQ(registered[0].MacCreator, "????");
-    EXPECT_EQ(registered[0].MacType, "alis");
-    EXPECT_EQ(registered[0].Extensions, "*");
+    all->ToString();
+    EXPECT_EQ(Registrations(), std::vector<std::string>{"All ???? alis *"});
+    EXPECT_EQ(RegisteredFileTypes()[0].Type, all.Get());
 
     // A change withdraws the registration; the next conversion registers the new values.
     all->SetMacType("fold");
-    EXPECT_FALSE(all->Registered());
-    EXPECT_TRUE(RegisteredFileTypes().empty());
+    EXPECT_TRUE(Registrations().empty());
     all->ToString();
-    ASSERT_EQ(RegisteredFileTypes().size(), 1u);
-    EXPECT_EQ(RegisteredFileTypes()[0].MacType, "fold");
-
-    // Registrations are listed oldest first, and releasing one leaves the others.
     auto text = New<FileType>();
     text->SetName("Text");
     text->ToString();
-    ASSERT_EQ(RegisteredFileTypes().size(), 2u);
-    EXPECT_EQ(RegisteredFileTypes()[1].Name, "Text");
-    all = nullptr;
-    ASSERT_EQ(RegisteredFileTypes().size(), 1u);
-    EXPECT_EQ(RegisteredFileTypes()[0].Type, text.Get());
+    EXPECT_EQ(Registrations(), (std::vector<std::string>{"All ???? fold *", "Text   "}));
+
+    all = nullptr;  // releasing one leaves the others
+    EXPECT_EQ(Registrations(), std::vector<std::string>{"Text   "});
     text = nullptr;
-    EXPECT_TRUE(RegisteredFileTypes().empty());
+    EXPECT_TRUE(Registrations().empty());
 }
 
 }  // namespace

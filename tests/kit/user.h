@@ -45,7 +45,6 @@ inline constexpr int32_t kPressEscape = -2;  // Escape: whatever the box does wi
 // MessageBoxRecord is what the user saw in a message box and what they answered.
 struct MessageBoxRecord {
     bool Answered = false;         // a box came and was answered
-    bool ButtonFound = true;       // false: the asked-for button was not on the box (Return was pressed)
     std::string Text;              // exactly as passed to MsgBox
     std::string ShownText;         // as the box shows it, lines joined by "\n"
     std::string Title;             // as passed to MsgBox
@@ -59,7 +58,8 @@ using MessageBoxAnswer = std::shared_ptr<const MessageBoxRecord>;
 
 // AnswerNextMessageBox answers the next message box that appears (after those already
 // scheduled, in order) with the button whose result is given (kMsgBoxResultOK...), or with
-// kPressReturn / kPressEscape as keys; the record is filled when the box is answered.
+// kPressReturn / kPressEscape as keys; the record is filled when the box is answered. A
+// button the box lacks fails the test, and Return is pressed instead.
 MessageBoxAnswer AnswerNextMessageBox(int32_t result, int timeoutMs = kDefaultTimeoutMs);
 
 // ActionRecord tells whether a scheduled window action was carried out.
@@ -80,11 +80,7 @@ ActionHandle PushWhenShown(const std::string& windowClassName, const std::string
                            int timeoutMs = kDefaultTimeoutMs);
 
 // The keys the user can press in a window.
-enum class Key { Return, Escape, Space, Tab };
-
-// PressKeyWhenShown presses a key in that window once it is shown.
-ActionHandle PressKeyWhenShown(const std::string& windowClassName, Key key,
-                               int timeoutMs = kDefaultTimeoutMs);
+enum class Key { Return, Escape };
 
 // Push clicks the named push button of the window now; it throws RuntimeException when
 // the window has no push button of that name. A disabled button does nothing.
@@ -109,8 +105,7 @@ void HoldAlt(bool held);
 // or timeoutMs real milliseconds have passed; it returns the condition's last value.
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = kDefaultTimeoutMs);
 
-// Grab is the window or control as drawn on screen now (painted afresh).
-QImage Grab(const Ref<Window>& window);
+// Grab is the control as drawn on screen now (painted afresh).
 QImage Grab(const Ref<Control>& control);
 
 // Reset drops every scheduled answer and action that has not happened yet and releases
