@@ -89,7 +89,8 @@ TEST_P(FileCopy, ACopyKeepsContentModeAndTimeAndTheOriginalIsUntouched) {
         EXPECT_EQ(t.Read(copy), content) << copy;
     }
     struct stat after = StatOf(t.Path("original"));
-    EXPECT_TRUE(after.st_ino == before.st_ino && after.st_nlink == 1 && after.st_mode == before.st_mode)
+    EXPECT_TRUE(after.st_ino == before.st_ino && after.st_nlink == 1 &&
+                after.st_mode == before.st_mode)
         << "the original is the same file, with its mode, and nothing is linked to it";
     EXPECT_EQ(t.Read("original"), content);
     EXPECT_EQ(t.Entries(), (std::vector<std::string>{"copy", "links", "original"}));

@@ -1,9 +1,10 @@
-// File items on real folders: what an entry is, how links resolve, the listing, real paths
-// and the lexical Parent/Child/GetTrueFolderItem.
+// File items on real folders: what an entry is, how links resolve, the listing, real paths,
+// deleting, and paths that give no item.
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -19,9 +20,9 @@ std::string Describe(const Ref<FolderItem>& item, const std::string& root) {
     std::string kind = item->Exists() ? "exists" : "missing";
     if (item->Directory()) kind += " folder";
     if (item->Alias()) kind += " alias";
+    if (!item->Exists()) return kind;
     std::string real = item->ShellPath();
-    if (real.rfind(root, 0) == 0) real.erase(0, root.size());
-    return kind + (item->Exists() ? " " + real : "");
+    return kind + " " + (real.rfind(root, 0) == 0 ? real.substr(root.size()) : real);
 }
 
 TEST(FolderItem, EachEntryAndTheEndOfItsChainOfLinks) {
