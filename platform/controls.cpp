@@ -79,6 +79,36 @@ private:
     std::function<void(Graphics&)> fPaint;
 };
 
+// BarWidget is a QProgressBar whose changes are painted with the window's next paint. A
+// plain QProgressBar repaints at once whenever the drawn bar moves, which costs a run of
+// many small steps a repaint a step; Refresh(true) is what paints at once.
+class BarWidget : public QProgressBar {
+public:
+    using QProgressBar::QProgressBar;
+
+    // Show shows value out of maximum and schedules the painting. A maximum of 0 or less
+    // shows activity without a measure; a value outside the range shows at its nearer end.
+    void Show(int32_t value, int32_t maximum) {
+        maximum = std::max(maximum, 0);
+        value = std::clamp(value, 0, maximum);
+        if (maximum == this->maximum() && value == this->value()) return;
+        // With updates off, QProgressBar's own repaint does nothing; turning them back on
+        // schedules one, also when a handler of valueChanged throws.
+        struct PaintLater {
+            explicit PaintLater(QWidget& widget) : fWidget(widget), fWasOn(widget.updatesEnabled()) {
+                if (fWasOn) fWidget.setUpdatesEnabled(false);
+            }
+            ~PaintLater() {
+                if (fWasOn) fWidget.setUpdatesEnabled(true);
+            }
+            QWidget& fWidget;
+            const bool fWasOn;
+        } later(*this);
+        setRange(0, maximum);
+        setValue(value);
+    }
+};
+
 }  // namespace
 
 // Control
@@ -204,28 +234,24 @@ bool CheckBox::SetProperty(const std::string& name, const PropertyValue& value) 
 const ClassRecord& ProgressBar::Class() { return RegisterClassOf<ProgressBar, RectControl>("ProgressBar"); }
 
 QWidget* ProgressBar::MakeWidget(QWidget* parent) {
-    auto* bar = new QProgressBar(parent);
+    auto* bar = new BarWidget(parent);
     bar->setTextVisible(false);
-    bar->setRange(0, fMaximum);
-    bar->setValue(fValue);
+    bar->Show(fValue, fMaximum);
     return bar;
 }
 
 int32_t ProgressBar::Value() const { return fValue; }
 
 void ProgressBar::SetValue(int32_t value) {
-    auto& bar = static_cast<QProgressBar&>(TheWidget());
     fValue = value;
-    bar.setValue(std::clamp(value, 0, std::max(fMaximum, 0)));  // the bar ignores values outside its range
+    static_cast<BarWidget&>(TheWidget()).Show(fValue, fMaximum);
 }
 
 int32_t ProgressBar::Maximum() const { return fMaximum; }
 
 void ProgressBar::SetMaximum(int32_t maximum) {
-    auto& bar = static_cast<QProgressBar&>(TheWidget());
     fMaximum = maximum;
-    bar.setRange(0, std::max(maximum, 0));  // 0: the bar shows activity without a measure
-    bar.setValue(std::clamp(fValue, 0, std::max(maximum, 0)));
+    static_cast<BarWidget&>(TheWidget()).Show(fValue, fMaximum);
 }
 
 bool ProgressBar::SetProperty(const std::string& name, const PropertyValue& value) {

@@ -105,7 +105,8 @@ protected:
     QWidget* MakeWidget(QWidget* parent) override;
 };
 
-// ProgressBar shows Value out of Maximum.
+// ProgressBar shows Value out of Maximum. Setting either schedules the bar's painting;
+// Refresh(true) paints it at once.
 class ProgressBar : public RectControl {
 public:
     static const ClassRecord& Class();
