@@ -6,23 +6,17 @@
 // name keeps its first record, so the program's own start-up makes these. The child prints
 // its notes as one line on stderr and exits with the status RuntimeExit gave.
 
-#include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <string>
-#include <vector>
 
 #include "app/app.h"
 #include "app/filetypes1.h"
 #include "app/menubar1.h"
 #include "app/startup.h"
+#include "kit/programkit.h"
 #include "platform/filetype.h"
-#include "platform/folderitem.h"
 #include "platform/runtime.h"
-#include "platform/timer.h"
 #include "platform/window.h"
 #include "windows/wndoptions.h"
 
@@ -32,6 +26,7 @@ enum class Scenario { QuitThroughFileMenu, MenuBarFails, EventLoopFails };
 
 Scenario gScenario = Scenario::QuitThroughFileMenu;
 std::string gNotes;
+Ref<ProbeTimer> gLoopProbe;
 
 void Note(const std::string& note) { gNotes += note + "; "; }
 
@@ -40,21 +35,12 @@ std::string Counts() {
            std::to_string(ImplicitWindows().size());
 }
 
-// LoopProbe notes that the event loop ran after all, and ends it.
-class LoopProbe : public Timer {
-protected:
-    void Event_Action() override {
+// ArmLoopProbe notes that the event loop ran after all, and ends it.
+void ArmLoopProbe() {
+    gLoopProbe = ProbeTimer::At(10, [] {
         Note("loop ran");
         Quit(0);
-    }
-};
-
-Ref<LoopProbe> gProbe;
-
-void ArmLoopProbe() {
-    gProbe = New<LoopProbe>();
-    gProbe->SetMode(Timer::kModeSingle);
-    gProbe->SetPeriod(10);
+    });
 }
 
 class TraceMenuBar : public MenuBar1 {
