@@ -8,7 +8,7 @@ public:
     static const ClassRecord& Class();
 
     // Constructor builds the File menu, then the Edit menu.
-    virtual void Constructor();
+    void Constructor() override;
     virtual void FileMenu();
     virtual void EditMenu();
 };

@@ -19,8 +19,8 @@ public:
     MenuItem();
     ~MenuItem() override;
 
-    // Constructor makes an empty item.
-    void Constructor();
+    // Constructor makes an empty item; a menu bar class replaces it to build its menus.
+    virtual void Constructor();
 
     void SetName(const std::string& name) { fName = name; }
     std::string Name() const { return fName; }

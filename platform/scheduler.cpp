@@ -414,8 +414,13 @@ void Scheduler::PumpEvents(int32_t milliseconds) {
     // The end is known before any event runs, so a jumping clock never passes it.
     double deadline = Clock::Now() + milliseconds / 1000.0;
     S().pumpDeadlines.push_back(deadline);
+    // Leaving re-arms the heartbeat, which this deadline may have held back; a modal loop
+    // entered next would otherwise never see the timers that come due.
     struct Entry {
-        ~Entry() { S().pumpDeadlines.pop_back(); }
+        ~Entry() {
+            S().pumpDeadlines.pop_back();
+            Scheduler::Rearm();
+        }
     } entry;
     ProcessPendingEvents();
     ServiceOnce();
