@@ -33,8 +33,8 @@ std::string Confirmation(bool recurse, bool keepAliasNames) {
     return scope + names + "\rAre you really sure?";
 }
 
-// RecordingApp records the run it is asked for instead of making it, and counts the
-// requests for the usage message.
+// RecordingApp records the run it is asked for instead of making it, and each request for
+// the usage message.
 class RecordingApp : public App {
 public:
     void WendleAliases(Ref<FolderItem> folder, bool recurse, bool keepAliasNames) override {

@@ -35,7 +35,7 @@ std::string Ask(bool recurse, bool keepAliasNames, const char* ticks, const std:
            (keepAliasNames ? "1" : "0");
 }
 
-// First in this file: the dialog is made once per process, with both boxes unticked.
+// The calls share the one dialog of the process, which the first call finds unticked.
 TEST(WndOptions, CallsInTurnKeepTheTicksAndOnlyOkWritesThem) {
     struct Call {
         bool recurse, keepAliasNames;  // the caller's values
