@@ -9,13 +9,19 @@
 #                                WM_CLASS instance name, the executable's name): the way to
 #                                find a message box with an empty title, which has no WM_NAME
 #   e2e_key WID KEY...           give WID the keyboard, then press keys ("Return", "ctrl+q")
-#   e2e_keydown KEY / e2e_keyup KEY   hold or release a key (no window needed)
+#   e2e_keydown KEY / e2e_keyup KEY   hold a key (for 30 s at most) until released; one
+#                                key at a time, no window needed
 #   e2e_click WID X Y            click at X, Y in the window's coordinates
-#   e2e_screenshot NAME          save the whole screen as OUTDIR/NAME.png
-#   e2e_wait_exit [S]            wait up to S seconds (10) for the program; prints its exit
-#                                status, or kills it, prints "timeout" and fails
+#   e2e_screenshot NAME          save the whole screen as OUTDIR/NAME.png (a failed check
+#                                when it cannot)
+#   e2e_wait_exit [S]            wait up to S seconds (10) for the program and set E2E_STATUS
+#                                to its exit status, or kill it, set "timeout" and fail
 #   e2e_expect NAME ACTUAL WANTED   count a failed check when ACTUAL is not WANTED
+#   e2e_expect_exit NAME WANTED [S] e2e_wait_exit, then e2e_expect on the status
 #   e2e_end                      stop everything; its status is the number of failed checks
+#
+# The program is a child of the shell that sourced this file: call e2e_start, e2e_wait_exit
+# and e2e_keydown there, never inside "$(...)", whose subshell cannot wait for it.
 #
 # Every step is bounded in time. Facts of a display with no window manager: a window gets
 # the keyboard only through `xdotool windowfocus`, and held keys are seen by the program
@@ -23,7 +29,10 @@
 
 E2E_OUT=""
 E2E_PID=""
+E2E_STATUS=""
 E2E_XVFB_PID=""
+E2E_HOLDER_PID=""
+E2E_HELD_KEY=""
 E2E_RUNS=0
 E2E_FAILURES=0
 
@@ -55,7 +64,7 @@ e2e_begin() {
         for waited in $(seq 50); do
             if ! kill -0 "$E2E_XVFB_PID" 2>/dev/null; then break; fi
             # Ready, and the display is ours: its lock file names our server.
-            if [ "$(tr -d ' \n' <"/tmp/.X$display-lock" 2>/dev/null)" = "$E2E_XVFB_PID" ] &&
+            if [ "$(tr -d ' \n' 2>/dev/null <"/tmp/.X$display-lock")" = "$E2E_XVFB_PID" ] &&
                 DISPLAY=":$display" timeout 5 xdotool getdisplaygeometry >/dev/null 2>&1; then
                 export DISPLAY=":$display"
                 e2e_log "display $DISPLAY, output in $E2E_OUT"
@@ -101,32 +110,48 @@ e2e_key() {
     timeout 5 xdotool key --delay 50 "$@"
 }
 
-e2e_keydown() { timeout 5 xdotool keydown "$1"; }
-e2e_keyup() { timeout 5 xdotool keyup "$1"; }
+# xdotool lets go of its keys when it ends, so a holder xdotool stays after the key press,
+# running a sleep that e2e_keyup ends; the sleep's pid in the marker file says the key is down.
+e2e_keydown() {
+    local marker="$E2E_OUT/holding" tries=0
+    rm -f "$marker"
+    xdotool keydown "$1" exec --sync sh -c 'echo $$ >"$1.new" && mv "$1.new" "$1" && exec sleep 30' sh "$marker" &
+    E2E_HOLDER_PID=$! E2E_HELD_KEY=$1
+    while [ ! -s "$marker" ] && [ "$tries" -lt 50 ]; do sleep 0.1; tries=$((tries + 1)); done
+    [ -s "$marker" ] || { e2e_log "no key held: $1"; return 1; }
+}
+
+e2e_keyup() {
+    [ -s "$E2E_OUT/holding" ] && kill "$(cat "$E2E_OUT/holding")" 2>/dev/null
+    rm -f "$E2E_OUT/holding"
+    if [ -n "$E2E_HOLDER_PID" ]; then wait "$E2E_HOLDER_PID" 2>/dev/null; fi
+    E2E_HOLDER_PID="" E2E_HELD_KEY=""
+    timeout 5 xdotool keyup "$1"
+}
 
 e2e_click() {
     timeout 5 xdotool mousemove --window "$1" "$2" "$3" click 1
 }
 
 e2e_screenshot() {
-    timeout 20 import -window root "$E2E_OUT/$1.png" || e2e_log "no screenshot $1"
+    timeout 20 import -window root "$E2E_OUT/$1.png"
+    e2e_expect "screenshot $1" "$([ -s "$E2E_OUT/$1.png" ] && echo saved)" saved
 }
 
 e2e_wait_exit() {
-    local seconds=${1:-10} tries=0 status
+    local seconds=${1:-10} tries=0
+    E2E_STATUS=""
     while kill -0 "$E2E_PID" 2>/dev/null; do
         if [ "$tries" -ge $((seconds * 10)) ]; then
             kill -TERM "$E2E_PID" 2>/dev/null; sleep 0.5; kill -KILL "$E2E_PID" 2>/dev/null
             wait "$E2E_PID" 2>/dev/null
-            E2E_PID=""
-            echo timeout
+            E2E_PID="" E2E_STATUS=timeout
             return 1
         fi
         sleep 0.1; tries=$((tries + 1))
     done
-    wait "$E2E_PID"; status=$?
+    wait "$E2E_PID"; E2E_STATUS=$?
     E2E_PID=""
-    echo "$status"
 }
 
 e2e_expect() {
@@ -138,8 +163,14 @@ e2e_expect() {
     fi
 }
 
+e2e_expect_exit() {
+    e2e_wait_exit "${3:-10}"
+    e2e_expect "$1" "$E2E_STATUS" "$2"
+}
+
 e2e_end() {
     trap - EXIT
+    [ -n "$E2E_HELD_KEY" ] && e2e_keyup "$E2E_HELD_KEY"
     if [ -n "$E2E_PID" ] && kill -0 "$E2E_PID" 2>/dev/null; then
         kill -KILL "$E2E_PID" 2>/dev/null; wait "$E2E_PID" 2>/dev/null
     fi

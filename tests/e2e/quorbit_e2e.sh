@@ -49,16 +49,11 @@ check_long_drop() {
         print $bad ? "damaged ($bad)" : "intact", " $left\n";' "$work"
 }
 
-# Polls for SECONDS whether the program shows any window; prints "none" or "shown".
+# Watches for SECONDS (a fraction too) whether the program shows any window; prints "none"
+# or "shown".
 shown_during() {
-    local tries=0
-    while [ "$tries" -lt $(($1 * 10)) ]; do
-        if [ -n "$(timeout 5 xdotool search --onlyvisible --pid "$E2E_PID" 2>/dev/null)" ]; then
-            echo shown; return
-        fi
-        sleep 0.1; tries=$((tries + 1))
-    done
-    echo none
+    if timeout "$1" sh -c 'until xdotool search --onlyvisible --pid "$1" >/dev/null 2>&1; do sleep 0.1; done' \
+        sh "$E2E_PID"; then echo shown; else echo none; fi
 }
 
 # Waits up to 10 s until no window titled TITLE is shown any more.
@@ -70,25 +65,6 @@ wait_hidden() {
     done
 }
 
-# expect_exit NAME WANTED [SECONDS] checks the program's exit status. It waits in this shell:
-# a command substitution's subshell cannot wait for the program.
-expect_exit() {
-    e2e_wait_exit "${3:-10}" >"$E2E_OUT/status"
-    e2e_expect "$1" "$(cat "$E2E_OUT/status")" "$2"
-}
-
-# hold_alt / release_alt: a key that xdotool presses is let go when xdotool ends, so a
-# holding xdotool runs until the release (for 30 s at most), and the release says so.
-hold_alt() {
-    xdotool keydown alt sleep 30 keyup alt &
-    alt_holder=$!
-    sleep 0.3
-}
-release_alt() {
-    kill "$alt_holder" 2>/dev/null; wait "$alt_holder" 2>/dev/null
-    timeout 5 xdotool keyup alt
-}
-
 # Answers the confirmation: "Tab Return" is OK; Return and Escape give its default, Cancel.
 confirm() {
     local box
@@ -97,12 +73,13 @@ confirm() {
 
 # Started bare: nothing at first, then the usage message; dismissing it ends the program.
 e2e_start "$quorbit"
-e2e_expect "bare: nothing shown at first" "$(shown_during 1)" none
+# The usage message comes a second after the start: nothing is shown in the first half.
+e2e_expect "bare: nothing shown at first" "$(shown_during 0.5)" none
 if box=$(e2e_wait_class quorbit); then
     e2e_screenshot usage
     e2e_key "$box" Return
 fi
-expect_exit "bare: status after the usage message" 0
+e2e_expect_exit "bare: status after the usage message" 0
 
 # Confirmation answered with Return or Escape: nothing changes.
 for key in Return Escape; do
@@ -110,7 +87,7 @@ for key in Return Escape; do
     before=$(tree_of "$work")
     e2e_start "$quorbit" "$work/Drop"
     confirm "$key"
-    expect_exit "confirmation cancelled by $key: status" 0
+    e2e_expect_exit "confirmation cancelled by $key: status" 0
     e2e_expect "confirmation cancelled by $key: tree" "$(tree_of "$work")" "$before"
 done
 
@@ -122,7 +99,7 @@ e2e_screenshot confirmation
 confirm Tab Return
 if e2e_wait_window 'Replacing aliases\.\.\.' >/dev/null; then e2e_screenshot progress; shown=yes; else shown=no; fi
 e2e_expect "confirmed: progress window" "$shown" yes
-expect_exit "confirmed: status" 0 30
+e2e_expect_exit "confirmed: status" 0 30
 e2e_expect "confirmed: tree" "$(tree_of "$work")" "$(cat <<'TREE'
 Drop d 
 Drop/Dangling alias l ../Originals/Gone.txt
@@ -151,7 +128,7 @@ if dialog=$(e2e_wait_window "Options Dialog"); then
     wait_hidden "Options Dialog"
     confirm Tab Return
 fi
-expect_exit "with options: status" 0 30
+e2e_expect_exit "with options: status" 0 30
 e2e_expect "with options: tree" "$(tree_of "$work")" "$(cat <<'TREE'
 Drop d 
 Drop/Dangling alias l ../Originals/Gone.txt
@@ -171,12 +148,12 @@ e2e_expect "with options: the nested copy's content" "$(cat "$work/Drop/Nested/D
 # Alt held at the start brings the dialog too; Escape cancels it and nothing changes.
 make_drop
 before=$(tree_of "$work")
-hold_alt
+e2e_keydown alt
 e2e_start "$quorbit" "$work/Drop"
 dialog=$(e2e_wait_window "Options Dialog")
-release_alt
+e2e_keyup alt
 [ -n "$dialog" ] && e2e_key "$dialog" Escape
-expect_exit "Alt, dialog cancelled: status" 0
+e2e_expect_exit "Alt, dialog cancelled: status" 0
 e2e_expect "Alt, dialog cancelled: tree" "$(tree_of "$work")" "$before"
 
 # Cancel in a long run stops it early; whatever was done is complete and nothing is lost.
@@ -184,7 +161,7 @@ make_long_drop
 e2e_start "$quorbit" "$work/Drop"
 confirm Tab Return
 if progress=$(e2e_wait_window 'Replacing aliases\.\.\.'); then e2e_click "$progress" 416 195; fi
-expect_exit "Cancel: status" 0 60
+e2e_expect_exit "Cancel: status" 0 60
 read -r state left <<<"$(check_long_drop)"
 e2e_expect "Cancel: the drop folder" "$state" intact
 e2e_expect "Cancel: stopped before the end" "$([ "${left:-0}" -gt 0 ] && echo yes || echo "no ($left left)")" yes
@@ -194,7 +171,7 @@ make_long_drop
 e2e_start "$quorbit" "$work/Drop"
 confirm Tab Return
 if progress=$(e2e_wait_window 'Replacing aliases\.\.\.'); then e2e_key "$progress" ctrl+q; fi
-expect_exit "Ctrl+Q: status" 0 60
+e2e_expect_exit "Ctrl+Q: status" 0 60
 read -r state left <<<"$(check_long_drop)"
 e2e_expect "Ctrl+Q: the drop folder" "$state" intact
 
