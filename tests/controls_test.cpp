@@ -6,10 +6,8 @@
 #include <QImage>
 #include <QLabel>
 #include <QProgressBar>
-#include <QPushButton>
 #include <QWindow>
 
-#include <cstdint>
 #include <functional>
 #include <string>
 #include <utility>
@@ -51,51 +49,35 @@ struct CanvasFixture {
     QImage Drawn() const { return User::Grab(Ref<Control>(canvas)).convertToFormat(QImage::Format_RGB32); }
 };
 
-TEST(Graphics, PictureIsDrawnAtItsOwnSizeFromTheTopLeftOrAsAskedAndBadOnesDrawNothing) {
-    const Ref<Picture> logo = Solid(100, 100, Qt::red);
+TEST(Graphics, PictureIsDrawnAtItsOwnSizeFromTheTopLeftAndTransparentLeavesWhiteUndrawn) {
+    const QColor erased;  // stands for the canvas's erased background
+    const Ref<Picture> red = Solid(100, 100, Qt::red), blue = Solid(150, 150, Qt::blue);
+    QImage image(100, 100, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    image.setPixelColor(20, 20, Qt::black);
+    image.setPixelColor(75, 75, QColor(254, 255, 255));  // nearly white is drawn
+    const Ref<Picture> opaque = New<Picture>(image), masked = New<Picture>(image);
+    masked->SetTransparent(1);
     const struct {
         const char* what;
         std::function<void(Graphics&)> paint;
-        std::vector<QPoint> red, erased;
+        std::vector<std::pair<QPoint, QColor>> pixels;
     } cases[] = {
-        {"own size", [&](Graphics& g) { g.DrawPicture(logo, 0, 0, -10000, -10000, 0, 0, -10000, -10000); },
-         {{0, 0}, {99, 99}}, {{100, 50}, {50, 100}}},
-        {"scaled", [&](Graphics& g) { g.DrawPicture(logo, 10, 10, 20, 30); }, {{10, 10}, {29, 39}}, {{30, 40}, {9, 9}}},
-        {"nil", [](Graphics& g) { g.DrawPicture(nullptr, 0, 0); }, {}, {{0, 0}, {149, 149}}},
-        {"bad sizes and places",
-         [&](Graphics& g) {
-             g.DrawPicture(logo, 100, 100, -5, 10);
-             g.DrawPicture(logo, INT32_MAX - 2, INT32_MAX - 2);
-             g.DrawPicture(logo, 0, 100, 10, 10, INT32_MAX, 0, 100, 100);
-         },
-         {}, {{105, 105}, {5, 105}}},
+        {"own size", [&](Graphics& g) { g.DrawPicture(red, 0, 0, -10000, -10000, 0, 0, -10000, -10000); },
+         {{{0, 0}, Qt::red}, {{99, 99}, Qt::red}, {{100, 50}, erased}, {{50, 100}, erased}}},
+        {"nil", [](Graphics& g) { g.DrawPicture(nullptr, 0, 0); }, {{{0, 0}, erased}, {{149, 149}, erased}}},
+        {"opaque", [&](Graphics& g) { g.DrawPicture(blue, 0, 0); g.DrawPicture(opaque, 0, 0); },
+         {{{80, 20}, Qt::white}}},
+        {"transparent", [&](Graphics& g) { g.DrawPicture(blue, 0, 0); g.DrawPicture(masked, 0, 0); },
+         {{{20, 20}, Qt::black}, {{80, 20}, Qt::blue}, {{75, 75}, QColor(254, 255, 255)}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         CanvasFixture fixture(c.paint);
         const QImage drawn = fixture.Drawn();
-        for (QPoint p : c.red) EXPECT_EQ(drawn.pixelColor(p), QColor(Qt::red)) << p.x() << ", " << p.y();
-        for (QPoint p : c.erased) EXPECT_EQ(drawn.pixelColor(p), fixture.Erased()) << p.x() << ", " << p.y();
+        for (auto [p, colour] : c.pixels)
+            EXPECT_EQ(drawn.pixelColor(p), colour.isValid() ? colour : fixture.Erased()) << p.x() << ", " << p.y();
     }
-}
-
-TEST(Graphics, TransparentLeavesWhitePixelsUndrawn) {
-    QImage image(100, 100, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    image.setPixelColor(20, 20, Qt::black);
-    image.setPixelColor(75, 75, QColor(254, 255, 255));  // nearly white is drawn
-    Ref<Picture> logo = New<Picture>(image);
-    CanvasFixture fixture([&](Graphics& g) {
-        g.DrawPicture(Solid(150, 150, Qt::blue), 0, 0);
-        g.DrawPicture(logo, 0, 0);
-    });
-    EXPECT_EQ(fixture.Drawn().pixelColor(80, 20), QColor(Qt::white));
-
-    logo->SetTransparent(1);
-    const QImage masked = fixture.Drawn();
-    EXPECT_EQ(masked.pixelColor(20, 20), QColor(Qt::black));
-    EXPECT_EQ(masked.pixelColor(80, 20), QColor(Qt::blue));
-    EXPECT_EQ(masked.pixelColor(75, 75), QColor(254, 255, 255));
 }
 
 TEST(Graphics, RefreshPaintsAtOnceAndNeverLosesTheLastRefresh) {
@@ -128,22 +110,15 @@ TEST(Picture, OpenAsPictureReadsPicturesAndNothingElseAndNeverBlocks) {
         EXPECT_FALSE(GetTrueFolderItem(folder.Path(name))->OpenAsPicture()) << name;
 }
 
-TEST(PushButton, ActsOnlyWhileEnabledAndKeepsAHandlersExceptionAwayFromQt) {
+TEST(PushButton, ExceptionFromAHandlerIsKeptForTheEventLoopInsteadOfCrossingQt) {
     Ref<Host> window = Construct<Host>();
-    Ref<PushButton> button = AddControl<PushButton>(window, "BtnCancel", {{"Caption", "Save & Quit"}});
-    EXPECT_EQ(static_cast<QPushButton*>(button->Widget())->text(), "Save && Quit");  // no mnemonic
-    int actions = 0;
-    InstallInstanceEventHandler(button, "Action", Delegate(std::function<void()>([&] {
-        ++actions;
+    Ref<PushButton> button = AddControl<PushButton>(window, "BtnOK");
+    InstallInstanceEventHandler(button, "Action", Delegate(std::function<void()>([] {
         throw NilObjectException();
     })));
-    // Qt cannot carry an exception: the event loop rethrows it once Qt has returned.
     EXPECT_NO_THROW(button->Push());
     EXPECT_THROW(Scheduler::RethrowDispatched(), NilObjectException);
     EXPECT_NO_THROW(Scheduler::RethrowDispatched());
-    SetProperties(button, {{"Enabled", false}});
-    button->Push();
-    EXPECT_EQ(actions, 1);
 }
 
 TEST(ProgressBar, KeepsValueAndMaximumAsSetAndShowsThemClamped) {

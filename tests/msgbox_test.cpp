@@ -1,14 +1,12 @@
-// Message boxes: buttons, icon and default button from the flags; keys; line breaks; threads.
+// Message boxes: buttons, icon and default button from the flags; keys; line breaks.
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "kit/testwindow.h"
 #include "kit/user.h"
 #include "platform/msgbox.h"
-#include "platform/thread.h"
 
 namespace {
 
@@ -65,26 +63,6 @@ TEST(MsgBox, TextKeepsItsBytesAndShowsEachLineBreakOnce) {
     MsgBox(text, 305, "");
     EXPECT_EQ(box->Text, text);
     EXPECT_EQ(box->ShownText, "Replace the aliases in\n\"/tmp/a b\"?\n\nFirst\nSecond\nThird <b>bold</b>");
-}
-
-TEST(MsgBox, ABoxOnAThreadWaitsForItsAnswerWhileOtherThreadsRun) {
-    int32_t result = 0;
-    bool stop = false;
-    int turns = 0;
-    auto asker = New<TestWindows::Job>([&] { result = MsgBox("From a thread", 305, ""); });
-    auto busy = New<TestWindows::Job>([&] {
-        for (; !stop; ++turns) Yield();
-    });
-    busy->Run();
-    asker->Run();
-    // The answer comes only once the busy thread has had many turns.
-    ASSERT_TRUE(User::WaitUntil([&] { return turns > 20; }, 3000));
-    EXPECT_NE(asker->State(), Thread::kNotRunning);
-    User::AnswerNextMessageBox(kMsgBoxResultOK);
-    EXPECT_TRUE(User::WaitUntil([&] { return asker->State() == Thread::kNotRunning; }, 3000));
-    EXPECT_EQ(result, kMsgBoxResultOK);
-    stop = true;
-    EXPECT_TRUE(User::WaitUntil([&] { return busy->State() == Thread::kNotRunning; }, 3000));
 }
 
 }  // namespace

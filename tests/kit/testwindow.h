@@ -1,17 +1,13 @@
 #pragma once
 
 // Helpers for tests that build windows by hand, the way the program's windows build
-// themselves: a window from its class record, controls made through it; and a thread that
-// runs a test's work, as the program's worker shows its windows and boxes.
+// themselves: a window from its class record, controls made through it.
 
-#include <functional>
 #include <string>
-#include <utility>
 
 #include "platform/controls.h"
 #include "platform/layout.h"
 #include "platform/runtime.h"
-#include "platform/thread.h"
 #include "platform/window.h"
 
 namespace TestWindows {
@@ -33,17 +29,5 @@ Ref<C> AddControl(const Ref<Window>& window, const std::string& name, const Layo
     SetProperties(control, record);
     return control;
 }
-
-// Job is a thread that runs work on its first turn.
-class Job : public Thread {
-public:
-    explicit Job(std::function<void()> work) : fWork(std::move(work)) {}
-
-protected:
-    void Event_Run() override { std::exchange(fWork, nullptr)(); }
-
-private:
-    std::function<void()> fWork;
-};
 
 }  // namespace TestWindows

@@ -54,15 +54,11 @@ constexpr std::pair<QMessageBox::Icon, int32_t> kIcons[] = {
 };
 
 // Lookup is the number the table gives key, 0 when it has none.
-template <class Key, size_t N>
-int32_t Lookup(const std::pair<Key, int32_t> (&table)[N], Key key) {
+template <class From, size_t N>
+int32_t Lookup(const std::pair<From, int32_t> (&table)[N], From key) {
     for (auto [candidate, number] : table)
         if (candidate == key) return number;
     return 0;
-}
-
-int32_t ResultOf(const QMessageBox& box, QAbstractButton* button) {
-    return button ? Lookup(kButtons, box.standardButton(button)) : 0;
 }
 
 // The message box the user would be looking at: the topmost modal one, else any shown one.
@@ -95,7 +91,7 @@ void Answer(QMessageBox& box, int32_t result, MessageBoxRecord& record) {
         record.Buttons.push_back(buttonResult);
         if (buttonResult == result) chosen = box.button(standard);
     }
-    record.DefaultButton = ResultOf(box, box.defaultButton());
+    record.DefaultButton = Lookup(kButtons, box.standardButton(box.defaultButton()));
     record.Answered = true;
 
     QPointer<QMessageBox> guard(&box);
@@ -105,7 +101,7 @@ void Answer(QMessageBox& box, int32_t result, MessageBoxRecord& record) {
         if (result >= 0) ADD_FAILURE() << "the message box has no button " << result;
         SendKey(&box, result == kPressEscape ? Key::Escape : Key::Return);
     }
-    if (guard) record.Result = ResultOf(*guard, guard->clickedButton());
+    if (guard) record.Result = Lookup(kButtons, guard->standardButton(guard->clickedButton()));
 }
 
 void Arm();
