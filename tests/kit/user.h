@@ -90,8 +90,8 @@ void Push(const Ref<Window>& window, const std::string& buttonName);
 // when there is no such check box.
 void SetCheckBox(const Ref<Window>& window, const std::string& checkBoxName, bool ticked);
 
-// PressKey presses and releases a key in the window now: the key goes to the window's
-// focused control and on to the window when the control does not take it.
+// PressKey presses a key in the window now (both keys act on the press): the key goes to
+// the window's focused control and on to the window when the control does not take it.
 void PressKey(const Ref<Window>& window, Key key);
 
 // TriggerShortcut presses a key sequence ("Ctrl+Q") in the window as the window system
