@@ -33,6 +33,7 @@ public:
 
     // Count reads the folder's entries once (sorted by name, bytewise) and gives their
     // number; TrueItem and Item index that listing. 0 for anything but a readable folder.
+    // On a worker thread a big folder is finished on a helper thread, so Count may yield.
     int32_t Count();
 
     // Name is the last component of the path; AbsolutePath the whole path, in the form
