@@ -6,16 +6,40 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <sys/resource.h>
 
 #include "kit/programkit.h"
+#include "platform/application.h"
 #include "platform/controls.h"
+#include "platform/folderitem.h"
 #include "windows/wndprogress.h"
+#include "worker/copyaliasthread.h"
 
 namespace {
 
 using Values = std::vector<int>;
+
+// NewWorker makes a worker over the folder at path ("" gives it none) with the two options.
+Ref<CCopyAliasThread> NewWorker(const std::string& path, bool recurse, bool keepAliasNames) {
+    Ref<CCopyAliasThread> worker = New<CCopyAliasThread>();
+    worker->SetFolder(path.empty() ? nullptr : GetTrueFolderItem(path, 0));
+    worker->SetRecurse(recurse);
+    worker->SetKeepAliasNames(keepAliasNames);
+    return worker;
+}
+
+// RunToEnd starts worker and turns the event loop until it has ended, for at most 20 real
+// seconds.
+void RunToEnd(const Ref<CCopyAliasThread>& worker) {
+    worker->Run();
+    const Ref<Application> loop = New<Application>();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (worker->State() != Thread::kNotRunning && std::chrono::steady_clock::now() < deadline)
+        loop->DoEvents(10);
+    ASSERT_EQ(worker->State(), Thread::kNotRunning) << "the worker did not end";
+}
 
 QProgressBar* BarWidget() {
     const Ref<Control> bar = RuntimeWindowControlByName(WndProgress(), "PrgItem");
@@ -70,20 +94,22 @@ TEST_F(Worker, ReplacesEachAliasOfAFileUnderTheChosenNameAndLeavesEveryOther) {
     // Beside its original, or after another alias of the same original took the name, the
     // destination exists: the copy is refused ("to-src-abs", the higher entry, comes first).
     // A full disk, a pipe (whose reading would block the run) and a device: no copy either.
+    // A link to a folder is neither replaced nor walked into.
     const std::string big(256 * 1024, 'b');
     for (bool keepAliasNames : {false, true}) {
         SCOPED_TRACE(keepAliasNames ? "alias names" : "original names");
         TempFolder t;
-        for (const char* folder : {"src", "drop", "drop/dir", "drop/x", "drop/y"}) t.Folder(folder);
+        for (const char* folder : {"src", "drop", "drop/x", "drop/y"}) t.Folder(folder);
         t.File("src/one", "1");
         t.File("src/big", big);
         t.Fifo("pipe");
         t.File("drop/data", "data");
+        t.Link("src/alias", "one");  // only "to-dir" leads here
         const std::pair<const char*, std::string> links[] = {
-            {"a-big", "../src/big"}, {"dangling", "nowhere"},  {"self", "self"},
-            {"to-dir", "dir"},       {"to-file", "data"},      {"to-null", "/dev/null"},
-            {"to-pipe", "../pipe"},  {"to-src", "../src/one"}, {"to-src-abs", t.Path("src/one")},
-            {"x/a", "../../src/one"}, {"y/a", "../../src/one"}};
+            {"a-big", "../src/big"}, {"dangling", "nowhere"},  {"loop", "."},
+            {"self", "self"},        {"to-dir", "../src"},     {"to-file", "data"},
+            {"to-null", "/dev/null"}, {"to-pipe", "../pipe"},  {"to-src", "../src/one"},
+            {"to-src-abs", t.Path("src/one")}, {"x/a", "../../src/one"}, {"y/a", "../../src/one"}};
         for (const auto& [link, target] : links) t.Link(std::string("drop/") + link, target);
         {
             FileSizeLimit limit(64 * 1024);
@@ -91,14 +117,14 @@ TEST_F(Worker, ReplacesEachAliasOfAFileUnderTheChosenNameAndLeavesEveryOther) {
         }
         const Lines expected =
             keepAliasNames
-                ? Lines{"a-big@", "dangling@", "data=data", "dir/", "self@", "to-dir@",
-                        "to-file=data", "to-null@", "to-pipe@", "to-src=1", "to-src-abs=1",
+                ? Lines{"a-big@", "dangling@", "data=data", "loop@", "self@", "to-dir@",
+                        "to-file=data", "to-null@", "to-pipe@", "to-src-abs=1", "to-src=1",
                         "x/", "x/a=1", "y/", "y/a=1"}
-                : Lines{"a-big@", "dangling@", "data=data", "dir/", "one=1", "self@", "to-dir@",
+                : Lines{"a-big@", "dangling@", "data=data", "loop@", "one=1", "self@", "to-dir@",
                         "to-file@", "to-null@", "to-pipe@", "to-src@",
                         "x/", "x/one=1", "y/", "y/one=1"};
         EXPECT_EQ(Tree(t, "drop"), expected);
-        EXPECT_EQ(Tree(t, "src"), (Lines{"big=" + big, "one=1"}));
+        EXPECT_EQ(Tree(t, "src"), (Lines{"alias@", "big=" + big, "one=1"}));
     }
 }
 
@@ -107,7 +133,6 @@ TEST_F(Worker, RunsTheBarThroughEveryStepOrStopsAfterTheStepUnderWay) {
     // alias of its own. Values: 0..4 collect; 5 enters "sub", whose closing block writes 10
     // and 11, or without recursion counts it; the aliases follow; then the closing 10, 11.
     // A stop finishes the step under way, skips the rest and still closes every open pass.
-    constexpr int kBeforeRun = -1;
     constexpr int kNever = -2;
     struct Run {
         const char* when;
@@ -122,14 +147,10 @@ TEST_F(Worker, RunsTheBarThroughEveryStepOrStopsAfterTheStepUnderWay) {
         {"flat", "drop", false, kNever, 0, {0, 1, 2, 3, 4, 5, 6, 7, 10, 11}, {"l1", "l2"}},
         {"recursive", "drop", true, kNever, 0, {0, 1, 2, 3, 4, 5, 10, 11, 6, 7, 10, 11},
          {"l1", "l2", "sub/l"}},
-        {"stopped before the run", "drop", true, kBeforeRun, 0, {}, {}},
         {"an empty folder", "empty", true, kNever, 0, {0, 1}, {}},
         {"no folder", nullptr, true, kNever, 0, {}, {}},
-        {"a missing folder", "drop/missing", true, kNever, 0, {}, {}},
-        {"a file", "drop/p1", true, kNever, 0, {}, {}},
         {"a link to a folder", "to-drop", true, kNever, 0, {}, {}},
         {"stopped collecting", "drop", true, 2, 0, {0, 1, 2, 10, 11}, {}},
-        {"stopped after collecting", "drop", false, 5, 0, {0, 1, 2, 3, 4, 5, 10, 11}, {}},
         {"stopped before a nested folder", "drop", true, 5, 0, {0, 1, 2, 3, 4, 5, 10, 11}, {}},
         // "sub" finishes its closing block, with its 11 after the stop.
         {"stopped in a nested closing", "drop", true, kNever, 500,
@@ -151,9 +172,8 @@ TEST_F(Worker, RunsTheBarThroughEveryStepOrStopsAfterTheStepUnderWay) {
             NewWorker(run.folder ? t.Path(run.folder) : "", run.recurse, true);
         WindowWatch watch;
         watch.onValue = [&](int value) { if (value == run.stopAtValue) worker->Interrupt(); };
-        if (run.stopAtValue == kBeforeRun) worker->Interrupt();
         Ref<ProbeTimer> timer;
-        if (run.stopAtMs > 0) timer = ProbeTimer::At(run.stopAtMs, [&] { worker->Interrupt(); });
+        if (run.stopAtMs > 0) timer = New<ProbeTimer>(run.stopAtMs, [&] { worker->Interrupt(); });
 
         RunToEnd(worker);
 
@@ -169,36 +189,6 @@ TEST_F(Worker, RunsTheBarThroughEveryStepOrStopsAfterTheStepUnderWay) {
             EXPECT_EQ(t.IsLink("drop/" + link), !replaced) << link;
         }
     }
-}
-
-TEST_F(Worker, WalksDepthFirstFromTheHighestEntryAndNeverFollowsFolderLinks) {
-    TempFolder t;
-    for (const char* folder : {"src", "drop", "drop/a", "drop/a/c", "drop/b", "outside"})
-        t.Folder(folder);
-    t.File("src/f", "data");
-    for (const char* folder : {"drop/a/c", "drop/a", "drop/b", "drop", "outside"})
-        t.Link(std::string(folder) + "/l", t.Path("src/f"));
-    t.Link("drop/to-outside", "../outside");
-    t.Link("drop/loop", ".");
-    // "b" (the higher entry) runs from 0 to 2 s, then "a": its nested "c" from 2 to 4 s,
-    // then a's own alias and the dropped folder's. Each look says which of them are done.
-    std::vector<std::string> seen;
-    const auto look = [&] {
-        seen.emplace_back();
-        for (const char* folder : {"drop/b", "drop/a/c", "drop/a", "drop"})
-            seen.back() += t.Exists(std::string(folder) + "/f") ? '1' : '0';
-    };
-    const Ref<ProbeTimer> at1 = ProbeTimer::At(1000, look);
-    const Ref<ProbeTimer> at3 = ProbeTimer::At(3000, look);
-    WindowWatch watch;
-
-    RunToEnd(NewWorker(t.Path("drop"), true));
-
-    EXPECT_EQ(seen, (std::vector<std::string>{"1000", "1100"}));
-    EXPECT_EQ(Tree(t, "drop"), (Lines{"a/", "a/c/", "a/c/f=data", "a/f=data", "b/", "b/f=data",
-                                      "f=data", "loop@", "to-outside@"}));
-    EXPECT_EQ(Tree(t, "outside"), Lines{"l@"});
-    EXPECT_NEAR(watch.took, 4.0, 1e-6);
 }
 
 }  // namespace

@@ -53,12 +53,16 @@ public:
 class OpenDocument : public ManualClockTest {
 protected:
     void SetUp() override {
-        ManualClockTest::SetUp();
-        fApp = New<RecordingApp>();
-        RuntimeRegisterAppObject(fApp);
+        NewApp();
         fFolder.Folder("drop");
         fFolder.File("file", "data");
         fFolder.Link("link to folder", "drop");
+    }
+    // NewApp starts a fresh runtime on the manual clock with a fresh application object.
+    void NewApp() {
+        ManualClockTest::SetUp();
+        fApp = New<RecordingApp>();
+        RuntimeRegisterAppObject(fApp);
     }
 
     Ref<RecordingApp> fApp;
@@ -67,13 +71,14 @@ protected:
 
 TEST_F(OpenDocument, EveryRoadShowsWhatItMustAndEndsWithTheQuit) {
     constexpr int32_t kNoBox = 0;
+    constexpr int32_t kConfirm = 305;  // OK and Cancel, the caution icon, Cancel the default
     struct Road {
         const char* item;    // under the folder; null: the event carries no item
         bool option;         // Alt held
         const char* dialog;  // null: must not come; "Cancel"; or the ticks ("10": recurse) then OK
         int32_t answer;      // to the one message box that must come, or kNoBox
         std::string text;    // of that box
-        size_t length;       // of a confirmation's text; 0 for the usage message
+        int32_t flags;       // of that box
         const char* run;     // what the run gets after the folder's path; null: no run
     };
     const Road roads[] = {
@@ -81,19 +86,17 @@ TEST_F(OpenDocument, EveryRoadShowsWhatItMustAndEndsWithTheQuit) {
         {"missing", false, nullptr, kMsgBoxResultOK, kUsageText, 0, nullptr},
         {"link to folder", true, nullptr, kMsgBoxResultOK, kUsageText, 0, nullptr},
         {nullptr, false, nullptr, kMsgBoxResultOK, kUsageText, 0, nullptr},
-        {"drop", false, nullptr, kMsgBoxResultOK, Confirmation(false, false), 355, ""},
-        {"drop", true, "11", kMsgBoxResultOK, Confirmation(true, true), 372, " recurse keep"},
-        {"drop", true, "10", kMsgBoxResultOK, Confirmation(true, false), 385, " recurse"},
-        {"drop", true, "01", kMsgBoxResultOK, Confirmation(false, true), 342, " keep"},
-        {"drop", true, "00", kMsgBoxResultCancel, Confirmation(false, false), 355, nullptr},
+        {"drop", false, nullptr, kMsgBoxResultOK, Confirmation(false, false), kConfirm, ""},
+        {"drop", true, "11", kMsgBoxResultOK, Confirmation(true, true), kConfirm, " recurse keep"},
+        {"drop", true, "10", kMsgBoxResultOK, Confirmation(true, false), kConfirm, " recurse"},
+        {"drop", true, "01", kMsgBoxResultOK, Confirmation(false, true), kConfirm, " keep"},
+        {"drop", true, "00", kMsgBoxResultCancel, Confirmation(false, false), kConfirm, nullptr},
         {"drop", true, "Cancel", kNoBox, "", 0, nullptr},
     };
     for (const Road& road : roads) {
         SCOPED_TRACE(std::string(road.item ? road.item : "no item") + (road.option ? ", Alt" : "") +
                      ", dialog " + (road.dialog ? road.dialog : "none"));
-        ResetRuntimeForTesting();
-        fApp = New<RecordingApp>();
-        RuntimeRegisterAppObject(fApp);
+        NewApp();
         User::HoldAlt(road.option);
         const std::string ticks = road.dialog ? road.dialog : "";
         const User::ActionHandle dialog = User::WhenShown(kDialog, [&](const Ref<Window>& w) {
@@ -112,10 +115,7 @@ TEST_F(OpenDocument, EveryRoadShowsWhatItMustAndEndsWithTheQuit) {
         EXPECT_EQ(dialog->Done, road.dialog != nullptr);
         EXPECT_EQ(box->Answered, road.answer != kNoBox);
         EXPECT_EQ(box->Text, road.text);
-        if (road.length) {
-            EXPECT_EQ(box->Text.size(), road.length);
-            EXPECT_EQ(box->Flags, 305);  // OK and Cancel, the caution icon, Cancel the default
-        }
+        EXPECT_EQ(box->Flags, road.flags);
         EXPECT_FALSE(extra->Answered) << extra->Text;
         EXPECT_EQ(fApp->run, road.run ? fFolder.Path("drop") + road.run : "");
         EXPECT_EQ(fApp->usageRequests.size(), 1u);  // the common end, silent after a folder
