@@ -1,29 +1,22 @@
 #include "kit/tempfolder.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <stdexcept>
+#include <set>
 #include <sys/stat.h>
-#include <unistd.h>
+#include <system_error>
 
 namespace fs = std::filesystem;
 
-namespace {
-
-[[noreturn]] void Fail(const std::string& what, const std::string& path) {
-    throw std::runtime_error("TempFolder: " + what + " " + path + ": " + std::strerror(errno));
+[[noreturn]] static void Fail(const std::string& what, const std::string& path) {
+    throw std::system_error(errno, std::generic_category(), "TempFolder: " + what + " " + path);
 }
 
-}  // namespace
-
 TempFolder::TempFolder() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/quorbit-test-XXXXXX";
+    std::string pattern = fs::temp_directory_path() / "quorbit-test-XXXXXX";  // $TMPDIR or /tmp
     if (!mkdtemp(pattern.data())) Fail("cannot make", pattern);
     fRoot = fs::canonical(pattern);  // tests compare real paths
 }
@@ -38,34 +31,32 @@ std::string TempFolder::Path(const std::string& relative) const {
     return relative.front() == '/' ? relative : fRoot + "/" + relative;
 }
 
+// The fs:: calls throw fs::filesystem_error, a std::runtime_error naming the path and error.
+
 std::string TempFolder::File(const std::string& relative, const std::string& content,
                              mode_t mode) const {
     std::string path = Path(relative);
     if (Exists(path)) Fail("already there:", path);  // never write through a link
     std::ofstream out(path, std::ios::binary);
-    out << content;
-    out.close();
-    if (!out || chmod(path.c_str(), mode) != 0) Fail("cannot write", path);
+    if (!(out << content).flush()) Fail("cannot write", path);
+    fs::permissions(path, fs::perms(mode));
     return path;
 }
 
 std::string TempFolder::Link(const std::string& relative, const std::string& target) const {
-    std::string path = Path(relative);
-    if (symlink(target.c_str(), path.c_str()) != 0) Fail("cannot link", path);
-    return path;
+    fs::create_symlink(target, Path(relative));
+    return Path(relative);
 }
 
 std::string TempFolder::Fifo(const std::string& relative) const {
-    std::string path = Path(relative);
-    if (mkfifo(path.c_str(), 0644) != 0) Fail("cannot make fifo", path);
-    return path;
+    if (mkfifo(Path(relative).c_str(), 0644) != 0) Fail("cannot make fifo", Path(relative));
+    return Path(relative);
 }
 
 std::string TempFolder::Folder(const std::string& relative, mode_t mode) const {
-    std::string path = Path(relative);
-    if (mkdir(path.c_str(), 0700) != 0 || chmod(path.c_str(), mode) != 0)
-        Fail("cannot make folder", path);
-    return path;
+    if (!fs::create_directory(Path(relative))) Fail("already there:", Path(relative));
+    fs::permissions(Path(relative), fs::perms(mode));
+    return Path(relative);
 }
 
 std::string TempFolder::Read(const std::string& relative) const {
@@ -75,19 +66,16 @@ std::string TempFolder::Read(const std::string& relative) const {
 }
 
 std::vector<std::string> TempFolder::Entries(const std::string& relative) const {
-    std::vector<std::string> names;
+    std::set<std::string> names;  // sorted bytewise
     for (const fs::directory_entry& entry : fs::directory_iterator(Path(relative)))
-        names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
+        names.insert(entry.path().filename());
+    return {names.begin(), names.end()};
 }
 
 bool TempFolder::Exists(const std::string& relative) const {
-    struct stat st {};
-    return lstat(Path(relative).c_str(), &st) == 0;
+    return fs::exists(fs::symlink_status(Path(relative)));
 }
 
 bool TempFolder::IsLink(const std::string& relative) const {
-    struct stat st {};
-    return lstat(Path(relative).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    return fs::is_symlink(fs::symlink_status(Path(relative)));
 }
