@@ -6,9 +6,10 @@
 
 namespace {
 
+// Never destroyed: a type still held at exit withdraws itself after static destruction.
 std::vector<FileTypeRegistration>& Registrations() {
-    static std::vector<FileTypeRegistration> registrations;
-    return registrations;
+    static auto* registrations = new std::vector<FileTypeRegistration>;
+    return *registrations;
 }
 
 }  // namespace
