@@ -2,7 +2,8 @@
 
 // The scripted user: answers message boxes, presses buttons and keys, ticks check boxes,
 // holds Alt and waits, the way a person at the screen would, so tests can drive modal
-// windows and message boxes that block the code under test.
+// windows and message boxes that block the code under test; and windows that tests build
+// by hand for it, the way the program's windows build themselves.
 //
 // Everything here runs on the main thread. Actions that must happen while the code under
 // test sits in a modal loop (a message box, ShowModal) are scheduled first and carried
@@ -13,7 +14,7 @@
 //   auto box = User::AnswerNextMessageBox(kMsgBoxResultOK);
 //   int32_t result = MsgBox("Go on?", 305, "");
 //   EXPECT_TRUE(box->Answered);
-//   EXPECT_EQ(box->Buttons, (std::vector<int32_t>{kMsgBoxResultOK, kMsgBoxResultCancel}));
+//   EXPECT_EQ(box->DefaultButton, QMessageBox::Cancel);
 //
 //   auto ok = User::WhenShown("WndOptions.WndOptions", [](const Ref<Window>& w) {
 //       User::SetCheckBox(w, "ChkRecursive", true);
@@ -23,14 +24,16 @@
 //   EXPECT_TRUE(ok->Done);
 
 #include <QImage>
+#include <QMessageBox>
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "platform/controls.h"
+#include "platform/layout.h"
+#include "platform/runtime.h"
 #include "platform/window.h"
 
 namespace User {
@@ -38,41 +41,33 @@ namespace User {
 // How long a scheduled action waits for its box or window, in real milliseconds.
 inline constexpr int kDefaultTimeoutMs = 5000;
 
-// Answers that are keys rather than buttons, for AnswerNextMessageBox.
-inline constexpr int32_t kPressReturn = -1;  // Return: whatever the box's default button is
-inline constexpr int32_t kPressEscape = -2;  // Escape: whatever the box does with it
-
-// MessageBoxRecord is what the user saw in a message box and what they answered.
+// MessageBoxRecord is what the user saw in a message box; the box's looks are Qt's.
 struct MessageBoxRecord {
-    bool Answered = false;         // a box came and was answered
-    std::string Text;              // exactly as passed to MsgBox
-    std::string ShownText;         // as the box shows it, lines joined by "\n"
-    std::string Title;             // as passed to MsgBox
-    int32_t Flags = 0;             // as passed to MsgBox (0 for the one-argument form)
-    int32_t Icon = 0;              // 0 none, 16 stop, 32 question, 48 caution, 64 note
-    std::vector<int32_t> Buttons;  // the buttons' results in the order they are listed
-    int32_t DefaultButton = 0;     // the default button's result, 0 when there is none
-    int32_t Result = 0;            // the result of the button that was pressed
+    bool Answered = false;  // a box came and was answered
+    std::string Text;       // exactly as passed to MsgBox
+    std::string ShownText;  // as the box shows it, lines joined by "\n"
+    std::string Title;      // as passed to MsgBox
+    int32_t Flags = 0;      // as passed to MsgBox (0 for the one-argument form)
+    QMessageBox::Icon Icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons Buttons;
+    QMessageBox::StandardButton DefaultButton = QMessageBox::NoButton;
 };
 using MessageBoxAnswer = std::shared_ptr<const MessageBoxRecord>;
 
 // AnswerNextMessageBox answers the next message box that appears (after those already
-// scheduled, in order) with the button whose result is given (kMsgBoxResultOK...), or with
-// kPressReturn / kPressEscape as keys; the record is filled when the box is answered. A
-// button the box lacks fails the test, and Return is pressed instead.
+// scheduled, in order) with the button whose result is given (kMsgBoxResultOK...); the
+// record is filled when the box is answered. A button the box lacks fails the test, and
+// Return is pressed instead.
 MessageBoxAnswer AnswerNextMessageBox(int32_t result, int timeoutMs = kDefaultTimeoutMs);
 
 // ActionRecord tells whether a scheduled window action was carried out.
-struct ActionRecord {
-    bool Done = false;
-};
+struct ActionRecord { bool Done = false; };
 using ActionHandle = std::shared_ptr<const ActionRecord>;
 
 // WhenShown runs steps on the implicit window of that full class name
 // ("WndOptions.WndOptions") as soon as it exists and is visible (and, when a modal window
 // or box is up, once it is the topmost one).
-ActionHandle WhenShown(const std::string& windowClassName,
-                       std::function<void(const Ref<Window>&)> steps,
+ActionHandle WhenShown(const std::string& windowClassName, std::function<void(const Ref<Window>&)> steps,
                        int timeoutMs = kDefaultTimeoutMs);
 
 // PushWhenShown pushes the named button of that window once it is shown.
@@ -82,21 +77,17 @@ ActionHandle PushWhenShown(const std::string& windowClassName, const std::string
 // The keys the user can press in a window.
 enum class Key { Return, Escape };
 
-// Push clicks the named push button of the window now; it throws RuntimeException when
+// Push clicks the named push button of the window now; it throws NilObjectException when
 // the window has no push button of that name. A disabled button does nothing.
 void Push(const Ref<Window>& window, const std::string& buttonName);
 
 // SetCheckBox clicks the named check box if its state is not already ticked; it throws
-// when there is no such check box.
+// NilObjectException when there is no such check box.
 void SetCheckBox(const Ref<Window>& window, const std::string& checkBoxName, bool ticked);
 
 // PressKey presses a key in the window now (both keys act on the press): the key goes to
 // the window's focused control and on to the window when the control does not take it.
 void PressKey(const Ref<Window>& window, Key key);
-
-// TriggerShortcut presses a key sequence ("Ctrl+Q") in the window as the window system
-// would deliver it, so the menus' shortcuts act; true when a shortcut took it.
-bool TriggerShortcut(const Ref<Window>& window, const std::string& keys);
 
 // HoldAlt holds (or releases) the Alt key, as Keyboard::AsyncOptionKey sees it.
 void HoldAlt(bool held);
@@ -113,3 +104,25 @@ QImage Grab(const Ref<Control>& control);
 void Reset();
 
 }  // namespace User
+
+namespace TestWindows {
+
+// Construct makes a window of class W from its record and runs its Constructor.
+template <class W>
+Ref<W> Construct() {
+    Ref<W> window = NewObject(W::Class()).template Cast<W>();
+    window->Constructor();
+    return window;
+}
+
+// AddControl makes a control of class C on window, adds it under name and applies record.
+template <class C>
+Ref<C> AddControl(const Ref<Window>& window, const std::string& name, const LayoutRecord& record = {}) {
+    Ref<C> control = window->New(C::Class()).template Cast<C>();
+    control->Constructor();
+    window->AddControl(name, control);
+    SetProperties(control, record);
+    return control;
+}
+
+}  // namespace TestWindows
