@@ -22,7 +22,11 @@
 
 namespace {
 
+enum class Scenario { QuitThroughFileMenu, MenuBarFails, EventLoopFails };
+
+Scenario gScenario = Scenario::QuitThroughFileMenu;
 std::string gNotes;
+Ref<ProbeTimer> gLoopProbe;
 
 void Note(const std::string& note) { gNotes += note + "; "; }
 
@@ -31,11 +35,24 @@ std::string Counts() {
            std::to_string(ImplicitWindows().size());
 }
 
+// ArmLoopProbe notes that the event loop ran after all, and ends it.
+void ArmLoopProbe() {
+    gLoopProbe = New<ProbeTimer>(10, [] {
+        Note("loop ran");
+        Quit(0);
+    });
+}
+
 class TraceMenuBar : public MenuBar1 {
 public:
     ~TraceMenuBar() override {
         Note(std::string("menu bar released, pAll ") + (FileTypes1::pAll ? "set" : "nil") + ", " +
              Counts());
+    }
+
+    void EditMenu() override {
+        if (gScenario == Scenario::MenuBarFails) throw RuntimeException("no edit menu");
+        MenuBar1::EditMenu();
     }
 };
 
@@ -56,12 +73,22 @@ public:
         MenuBar1()->Child("FileMenu")->Child("FileQuit")->Event_Action();
     }
 
-    // No usage timer: nobody would answer its message here.
-    void Event_Activate() override {}
+    void Event_Activate() override {
+        // No usage timer: nobody would answer its message here.
+        if (gScenario != Scenario::EventLoopFails) return;
+        ArmLoopProbe();
+        throw RuntimeException("activation failed");
+    }
+
+    bool Event_UnhandledException(const std::exception& error) override {
+        Note(std::string("unhandled: ") + error.what());
+        return false;
+    }
 };
 
-[[noreturn]] void RunProgram(std::vector<std::string> arguments) {
+[[noreturn]] void RunProgram(Scenario scenario, std::vector<std::string> arguments) {
     alarm(30);  // a hung child fails the case instead of the whole run
+    gScenario = scenario;
     RegisterClass("App", &Application::Class(), [] { return Ref<Object>(New<TraceApp>()); });
     RegisterClass("MenuBar1.MenuBar1", &MenuBar::Class(),
                   [] { return Ref<Object>(New<TraceMenuBar>()); });
@@ -71,6 +98,7 @@ public:
 
     RuntimeInit(static_cast<int>(arguments.size()), argv.data());
     initialize();
+    if (scenario == Scenario::MenuBarFails) ArmLoopProbe();
     Main();
     Note(std::string("main returned, ") + (GetAppObject() ? "registered" : "unregistered"));
     finalize();
@@ -87,7 +115,7 @@ protected:
 };
 
 TEST_F(Startup, StartsWithAFolderAndShutsDownAfterTheFileMenusQuit) {
-    EXPECT_EXIT(RunProgram({"quorbit", "/usr"}),
+    EXPECT_EXIT(RunProgram(Scenario::QuitThroughFileMenu, {"quorbit", "/usr"}),
                 ::testing::ExitedWithCode(0),
                 "notes: app made, types 1, windows 0; "
                 "open /usr, registered, menu bar installed, types 1, windows 0; "
@@ -95,6 +123,25 @@ TEST_F(Startup, StartsWithAFolderAndShutsDownAfterTheFileMenusQuit) {
                 "menu bar released, pAll nil, types 0, windows 0; "
                 "finalized, pAll nil; "
                 "app released; status 0; \n");
+}
+
+TEST_F(Startup, MenuBarFailureReleasesTheAppUnregisteredAndSkipsTheLoop) {
+    EXPECT_EXIT(RunProgram(Scenario::MenuBarFails, {"quorbit"}), ::testing::ExitedWithCode(1),
+                "unhandled exception: no edit menu\n"
+                "notes: app made, types 1, windows 0; "
+                "menu bar released, pAll set, types 1, windows 0; "
+                "app released; "
+                "main returned, unregistered; "
+                "finalized, pAll nil; status 1; \n");
+}
+
+TEST_F(Startup, ExceptionOutOfTheLoopIsHandledOnceAndEndsTheLoop) {
+    EXPECT_EXIT(RunProgram(Scenario::EventLoopFails, {"quorbit"}), ::testing::ExitedWithCode(1),
+                "notes: app made, types 1, windows 0; "
+                "unhandled: activation failed; "
+                "main returned, registered; "
+                "finalized, pAll nil; "
+                "app released; menu bar released, pAll nil, types 0, windows 0; status 1; \n");
 }
 
 }  // namespace
