@@ -1,12 +1,8 @@
-// Controls and drawing: transparent pictures, repaints, pictures from files, handlers'
-// exceptions, the progress bar and labels.
+// Controls: pictures from files, handlers' exceptions, the progress bar.
 
 #include <gtest/gtest.h>
 
-#include <QImage>
-#include <QLabel>
 #include <QProgressBar>
-#include <QWindow>
 
 #include <functional>
 #include <string>
@@ -15,7 +11,6 @@
 #include "kit/tempfolder.h"
 #include "kit/user.h"
 #include "platform/folderitem.h"
-#include "platform/graphics.h"
 #include "platform/scheduler_p.h"
 
 namespace {
@@ -27,53 +22,6 @@ class Host : public Window {
 public:
     static const ClassRecord& Class() { return RegisterClassOf<Host, Window>("Host.Host"); }
 };
-
-// A window with a canvas of 150 x 150 that paint draws.
-struct PaintedCanvas {
-    Ref<Host> window = Construct<Host>();
-    Ref<Canvas> canvas = AddControl<Canvas>(window, "Canvas1", {{"Width", 150}, {"Height", 150}});
-
-    explicit PaintedCanvas(std::function<void(Graphics&)> paint) {
-        InstallInstanceEventHandler(canvas, "Paint", Delegate(std::move(paint)));
-    }
-};
-
-TEST(Graphics, TransparentPictureLeavesOnlyPureWhiteUndrawn) {
-    QImage background(150, 150, QImage::Format_RGB32), image(100, 100, QImage::Format_RGB32);
-    background.fill(Qt::blue);
-    image.fill(Qt::white);
-    image.setPixelColor(20, 20, Qt::black);
-    image.setPixelColor(75, 75, QColor(254, 255, 255));
-    for (bool transparent : {false, true}) {
-        SCOPED_TRACE(transparent ? "transparent" : "opaque");
-        const Ref<Picture> picture = New<Picture>(image);
-        picture->SetTransparent(transparent ? 1 : 0);
-        PaintedCanvas painted([&](Graphics& g) {
-            g.DrawPicture(New<Picture>(background), 0, 0);
-            g.DrawPicture(picture, 0, 0);
-        });
-        const QImage drawn = User::Grab(Ref<Control>(painted.canvas)).convertToFormat(QImage::Format_RGB32);
-        EXPECT_EQ(drawn.pixelColor(20, 20), QColor(Qt::black));
-        EXPECT_EQ(drawn.pixelColor(75, 75), QColor(254, 255, 255));
-        EXPECT_EQ(drawn.pixelColor(80, 20), transparent ? QColor(Qt::blue) : QColor(Qt::white));
-    }
-}
-
-TEST(Graphics, RefreshPaintsAtOnceAndNeverLosesTheLastRefresh) {
-    int paints = 0;
-    PaintedCanvas painted([&](Graphics&) { ++paints; });
-    painted.window->Show();
-    QWindow* shown = painted.window->Widget()->windowHandle();
-    ASSERT_TRUE(User::WaitUntil([&] { return shown->isExposed() && paints > 0; }, 2000));
-    int exposed = paints;
-    painted.canvas->Refresh(true);
-    EXPECT_EQ(paints, exposed + 1);
-    for (int i = 0; i < 50; ++i) painted.canvas->Refresh(true);
-    // However the calls fall into display frames, the last one is painted.
-    int before = paints;
-    EXPECT_TRUE(User::WaitUntil([&] { return paints > before; }, 2000));
-    painted.window->Hide();
-}
 
 TEST(Picture, OpenAsPictureGivesNilForAnythingButAPictureAndNeverBlocksOnAFifo) {
     TempFolder folder;
@@ -102,15 +50,6 @@ TEST(ProgressBar, KeepsAValuePastItsMaximumAndShowsItOnceTheMaximumAllows) {
     EXPECT_EQ(std::pair(shown->value(), shown->maximum()), std::pair(7, 7));
     bar->SetMaximum(20);
     EXPECT_EQ(std::pair(shown->value(), shown->maximum()), std::pair(9, 20));
-}
-
-TEST(StaticText, ShowsEachLineBreakOnceAndTheTextAsPlainText) {
-    Ref<Host> window = Construct<Host>();
-    const std::string text = "Quorbit\r\r<b>free</b>\nsecond\r\nthird\r";
-    auto* shown = static_cast<QLabel*>(
-        AddControl<StaticText>(window, "LblPromo", {{"Multiline", true}, {"Text", text}})->Widget());
-    EXPECT_EQ(shown->text(), QString("Quorbit\n\n<b>free</b>\nsecond\nthird\n"));
-    EXPECT_EQ(shown->textFormat(), Qt::PlainText);
 }
 
 }  // namespace

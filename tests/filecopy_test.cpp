@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -117,15 +116,6 @@ TEST_P(FileCopy, ACopyThatCannotBeMadeLeavesEverythingAsItWas) {
         EXPECT_EQ((f.replace ? to : from)->LastErrorCode(), f.error);
         EXPECT_EQ(Snapshot(t), before);
     }
-}
-
-TEST(FileCopyLarge, ASparseFileIsCopiedWhole) {
-    TempFolder t;
-    std::string path = t.File("big", "head");
-    std::filesystem::resize_file(path, off_t{20} << 20);
-    std::ofstream(path, std::ios::app | std::ios::binary) << "tail";
-    ASSERT_TRUE(At(path)->CopyFileTo(At(t.Path("copy"))));
-    EXPECT_EQ(t.Read("copy"), t.Read("big"));
 }
 
 }  // namespace

@@ -1,11 +1,10 @@
-// The menu bar and the document type the program declares at start-up.
+// The menu bar the program builds at start-up.
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "app/filetypes1.h"
 #include "app/menubar1.h"
 
 namespace {
@@ -44,17 +43,6 @@ TEST(MenuBar1, BuildsTheFileAndEditMenusOnce) {
                          "/EditMenu/EditSelectAll Select &All [Cmd+A]",
                      }));
     EXPECT_TRUE(bar->Child("EditMenu")->Child("UntitledMenu1")->IsSeparator());
-}
-
-TEST(FileTypes1, RegistersOneCompleteTypeUntilReleased) {
-    FileTypes1::Initialize();
-    Lines registered;
-    for (const FileTypeRegistration& r : RegisteredFileTypes())
-        registered.push_back(r.Name + " " + r.MacCreator + " " + r.MacType + " " + r.Extensions +
-                             (r.Type == FileTypes1::pAll.Get() ? " pAll" : ""));
-    EXPECT_EQ(registered, Lines{"All ???? alis * pAll"});
-    FileTypes1::pAll = nullptr;
-    EXPECT_TRUE(RegisteredFileTypes().empty());
 }
 
 }  // namespace

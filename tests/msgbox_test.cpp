@@ -20,9 +20,6 @@ TEST(MsgBox, FlagsGiveTheButtonsIconAndDefaultButton) {
         {0, QMessageBox::Ok, QMessageBox::NoIcon, QMessageBox::Ok, kMsgBoxResultOK},
         // The confirmation: Return must not start the run.
         {305, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Warning, QMessageBox::Cancel, kMsgBoxResultOK},
-        {3 + 32 + 256, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Question,
-         QMessageBox::No, kMsgBoxResultCancel},
-        {4 + 16 + 512, QMessageBox::Yes | QMessageBox::No, QMessageBox::Critical, QMessageBox::Yes, kMsgBoxResultNo},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE("flags " + std::to_string(c.flags));

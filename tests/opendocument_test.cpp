@@ -83,7 +83,6 @@ TEST_F(OpenDocument, EveryRoadShowsWhatItMustAndEndsWithTheQuit) {
     };
     const Road roads[] = {
         {"file", true, nullptr, kMsgBoxResultOK, kUsageText, 0, nullptr},
-        {"missing", false, nullptr, kMsgBoxResultOK, kUsageText, 0, nullptr},
         {"link to folder", true, nullptr, kMsgBoxResultOK, kUsageText, 0, nullptr},
         {nullptr, false, nullptr, kMsgBoxResultOK, kUsageText, 0, nullptr},
         {"drop", false, nullptr, kMsgBoxResultOK, Confirmation(false, false), kConfirm, ""},

@@ -1,4 +1,4 @@
-// Cooperative threads without windows: interleavings, kills and helper work.
+// Cooperative threads without windows: kills and helper work.
 
 #include <gtest/gtest.h>
 
@@ -52,23 +52,6 @@ protected:
 
     Ref<Application> fApp = New<Application>();
 };
-
-TEST_F(SchedulerTest, TwoWorkersAlternateOnlyAtYieldPoints) {
-    std::vector<std::string> log;
-    auto body = [&log](const std::string& name) {
-        return [&log, name] {
-            log.push_back(name + "1");
-            log.push_back(name + "2");  // no yield between: no switch
-            Yield();
-            log.push_back(name + "3");
-        };
-    };
-    Ref<Worker> a = Start(body("a"));
-    Ref<Worker> b = Start(body("b"));
-    EXPECT_TRUE(log.empty()) << "Run returns before the thread's first turn";
-    ASSERT_TRUE(User::WaitUntil([&] { return Ended(a) && Ended(b); }));
-    EXPECT_EQ(log, (std::vector<std::string>{"a1", "a2", "b1", "b2", "a3", "b3"}));
-}
 
 TEST_F(SchedulerTest, KillUnwindsAThreadWhereverItIsAndNothingCatchesIt) {
     bool unwound = false;

@@ -28,7 +28,7 @@ std::string Ask(bool recurse, bool keepAliasNames, const char* ticks, const std:
         else
             User::Push(w, "Btn" + finish);
     });
-    User::PushWhenShown("WndOptions.WndOptions", "BtnOK");
+    User::WhenShown("WndOptions.WndOptions", [](const Ref<Window>& w) { User::Push(w, "BtnOK"); });
     const bool canceled = WndOptions()->GetOptions(recurse, keepAliasNames);
     User::Reset();
     return seen + (canceled ? " canceled " : " ok ") + (recurse ? "1" : "0") +

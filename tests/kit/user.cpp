@@ -59,7 +59,6 @@ void SendKey(QWidget* target, Key key) {
 
 void Answer(QMessageBox& box, int32_t result, MessageBoxRecord& record) {
     record.Text = box.property("quorbitText").toByteArray().toStdString();
-    record.Title = box.property("quorbitTitle").toByteArray().toStdString();
     record.Flags = box.property("quorbitFlags").toInt();
     record.ShownText = box.text().toStdString();
     record.Icon = box.icon();
@@ -126,10 +125,6 @@ ActionHandle WhenShown(const std::string& windowClassName, std::function<void(co
         record->Done = true;
     }, timeoutMs);
     return record;
-}
-
-ActionHandle PushWhenShown(const std::string& windowClassName, const std::string& buttonName, int timeoutMs) {
-    return WhenShown(windowClassName, [buttonName](const Ref<Window>& w) { Push(w, buttonName); }, timeoutMs);
 }
 
 void Push(const Ref<Window>& window, const std::string& buttonName) {

@@ -46,7 +46,6 @@ struct MessageBoxRecord {
     bool Answered = false;  // a box came and was answered
     std::string Text;       // exactly as passed to MsgBox
     std::string ShownText;  // as the box shows it, lines joined by "\n"
-    std::string Title;      // as passed to MsgBox
     int32_t Flags = 0;      // as passed to MsgBox (0 for the one-argument form)
     QMessageBox::Icon Icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons Buttons;
@@ -69,10 +68,6 @@ using ActionHandle = std::shared_ptr<const ActionRecord>;
 // or box is up, once it is the topmost one).
 ActionHandle WhenShown(const std::string& windowClassName, std::function<void(const Ref<Window>&)> steps,
                        int timeoutMs = kDefaultTimeoutMs);
-
-// PushWhenShown pushes the named button of that window once it is shown.
-ActionHandle PushWhenShown(const std::string& windowClassName, const std::string& buttonName,
-                           int timeoutMs = kDefaultTimeoutMs);
 
 // The keys the user can press in a window.
 enum class Key { Return, Escape };
