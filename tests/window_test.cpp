@@ -1,4 +1,4 @@
-// Windows: the default and cancel keys.
+// Windows: the default and cancel keys, controls left behind.
 
 #include <gtest/gtest.h>
 
@@ -54,6 +54,17 @@ TEST(Window, ReturnAndEscapeReachTheDefaultAndCancelButtonsWhereverTheFocusIs) {
         EXPECT_EQ(dialog->fPushed, c.pushed);
         dialog->Hide();
     }
+}
+
+TEST(Window, ControlsOutliveTheirWindowSafely) {
+    Construct<Keys>();  // the class's implicit instance, which lives on, if it has none yet
+    Ref<ProgressBar> bar;
+    {
+        Ref<Keys> window = Construct<Keys>();
+        bar = AddControl<ProgressBar>(window, "PrgItem");
+    }
+    EXPECT_FALSE(bar->Window());
+    EXPECT_THROW(bar->SetValue(3), RuntimeException);
 }
 
 }  // namespace
