@@ -59,7 +59,9 @@ e2e_begin() {
     for attempt in 1 2 3 4 5 6 7 8 9 10; do
         display=$((display + 1))
         [ -e "/tmp/.X$display-lock" ] && continue
-        Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$E2E_OUT/xvfb.log" 2>&1 &
+        # -noreset: the server would otherwise reset as each program leaves, and the next
+        # program could start in that moment and find no display.
+        Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp -noreset >"$E2E_OUT/xvfb.log" 2>&1 &
         E2E_XVFB_PID=$!
         for waited in $(seq 50); do
             if ! kill -0 "$E2E_XVFB_PID" 2>/dev/null; then break; fi
