@@ -24,11 +24,14 @@
 #include <unistd.h>
 #include <vector>
 
+#include "bench/benchkit.h"
 #include "platform/folderitem.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Check;
+using bench::Clock;
+using bench::Median;
 constexpr int kSmallFiles = 10000;
 constexpr size_t kSmallSize = 4096;
 constexpr int kSmallRounds = 5;
@@ -39,17 +42,6 @@ struct Contender {
     std::function<void(const std::string& from, const std::string& to)> copy;
     std::vector<double> seconds;
 };
-
-void Check(bool ok, const std::string& what) {
-    if (ok) return;
-    std::fprintf(stderr, "bench_filecopy: %s: %s\n", what.c_str(), std::strerror(errno));
-    std::exit(1);
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 

@@ -18,27 +18,16 @@
 #include <unistd.h>
 #include <vector>
 
+#include "bench/benchkit.h"
 #include "platform/folderitem.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Check;
+using bench::Clock;
+using bench::Median;
+using bench::Since;
 constexpr int kRuns = 5;
-
-double Since(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-void Check(bool ok, const std::string& what) {
-    if (ok) return;
-    std::fprintf(stderr, "bench_listing: %s: %s\n", what.c_str(), std::strerror(errno));
-    std::exit(1);
-}
 
 // ListOnce is the measured work: one count, then every entry and whether it is a link.
 int ListOnce(const std::string& folderPath) {

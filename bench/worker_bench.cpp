@@ -29,6 +29,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "bench/benchkit.h"
 #include "platform/application.h"
 #include "platform/controls.h"
 #include "platform/folderitem.h"
@@ -39,22 +40,10 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Since(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-void Check(bool ok, const std::string& what) {
-    if (ok) return;
-    std::fprintf(stderr, "bench_worker: %s: %s\n", what.c_str(), std::strerror(errno));
-    std::exit(1);
-}
+using bench::Check;
+using bench::Clock;
+using bench::Median;
+using bench::Since;
 
 void WriteFile(const std::string& path, const std::string& content) {
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
