@@ -1,9 +1,13 @@
 #pragma once
 
-// What the file items share about open files and the copy; not for the program.
+// What the file items share about open files, entries and the copy; not for the program.
 
+#include <optional>
+#include <string>
 #include <sys/types.h>
 #include <utility>
+
+#include "platform/folderitem.h"
 
 namespace FileCopyPrivate {
 
@@ -32,6 +36,16 @@ public:
 private:
     int fFd = -1;
 };
+
+// IdentityAt is what the entry name of the folder open as folder is now; none when nothing
+// is there.
+std::optional<FolderItem::Identity> IdentityAt(int folder, const std::string& name);
+
+// RemoveListed removes the entry name of folder only while it is the file identity
+// describes, a folder only when empty. The entry is first renamed aside, so that what is
+// checked is what is removed; anything else is put back. 0, or the errno (ESTALE: not that
+// entry).
+int RemoveListed(int folder, const std::string& name, const FolderItem::Identity& identity);
 
 // A file larger than this is filled on a helper thread, so the windows stay live meanwhile;
 // smaller ones are quicker copied where they are.

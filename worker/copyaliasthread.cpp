@@ -116,15 +116,12 @@ void CCopyAliasThread::ReplaceIfCopyable(const Ref<FolderItem>& alias,
     const std::string originalPath = original->ShellPath();
     if (originalPath == alias->ShellPath()) return;
 
-    // The alias goes only once a complete copy stands under the chosen name; a copy that
-    // cannot be made (name taken, special file, unreadable, disk full) leaves it as it was.
+    // The alias goes only once a complete copy of its listed original stands under the chosen
+    // name, and only while it is still the listed link; a copy that cannot be made (name
+    // taken, special file, unreadable, disk full, the folder changed) leaves it as it was.
+    const std::string name = fKeepAliasNames ? alias->Name() : original->Name();
     try {
-        if (fKeepAliasNames) {
-            alias->ReplaceWithCopyOf(original);
-        } else {
-            const Ref<FolderItem> destination = alias->Parent()->Child(original->Name());
-            if (original->CopyFileTo(destination)) alias->Delete();
-        }
+        alias->ReplaceWithCopyOf(original, name);
     } catch (const RuntimeException&) {
     }
 }
