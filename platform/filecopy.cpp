@@ -25,12 +25,13 @@
 #include <vector>
 
 #include "platform/filecopy_p.h"
+#include "platform/filedescriptor_p.h"
 #include "platform/folderitem.h"
 #include "platform/thread.h"
 
 namespace {
 
-using FileCopyPrivate::FileDescriptor;
+using PlatformPrivate::FileDescriptor;
 using Identity = FolderItem::Identity;
 
 constexpr size_t kBufferSize = 128 * 1024;
@@ -495,22 +496,6 @@ private:
 }  // namespace
 
 namespace FileCopyPrivate {
-
-FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
-    if (this != &other) {
-        Close();
-        fFd = other.Release();
-    }
-    return *this;
-}
-
-FileDescriptor::~FileDescriptor() { Close(); }
-
-int FileDescriptor::Close() {
-    if (fFd < 0) return 0;
-    // Never retried: Linux frees the descriptor even when close reports EINTR.
-    return close(std::exchange(fFd, -1)) == 0 ? 0 : errno;
-}
 
 std::optional<Identity> IdentityAt(int folder, const std::string& name) {
     struct stat info {};

@@ -13,13 +13,14 @@
 #include <unistd.h>
 
 #include "platform/filecopy_p.h"
+#include "platform/filedescriptor_p.h"
 #include "platform/runtime.h"
 #include "platform/runtime_p.h"
 #include "platform/thread.h"
 
 namespace {
 
-using FileCopyPrivate::FileDescriptor;
+using PlatformPrivate::FileDescriptor;
 
 // The kernel's own limit on the links one lookup may follow.
 constexpr int kMaxLinkHops = 40;

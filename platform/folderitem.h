@@ -19,7 +19,7 @@
 
 class Picture;
 struct stat;
-namespace FileCopyPrivate {
+namespace PlatformPrivate {
 class FileDescriptor;
 }
 
@@ -111,7 +111,7 @@ public:
     };
 
 private:
-    using Handle = std::shared_ptr<const FileCopyPrivate::FileDescriptor>;
+    using Handle = std::shared_ptr<const PlatformPrivate::FileDescriptor>;
 
     bool StatNow(struct stat& info) const;
     const std::vector<std::string>& Listing();

@@ -15,8 +15,6 @@ const ClassRecord& CCopyAliasThread::Class() {
     return RegisterClassOf<CCopyAliasThread, Thread>("CCopyAliasThread");
 }
 
-CCopyAliasThread::~CCopyAliasThread() { fFolderItem = nullptr; }
-
 void CCopyAliasThread::Interrupt() { fInterrupted = true; }
 
 void CCopyAliasThread::SetFolder(Ref<FolderItem> folder) { fFolderItem = std::move(folder); }
@@ -120,6 +118,8 @@ void CCopyAliasThread::ReplaceIfCopyable(const Ref<FolderItem>& alias,
     // name, and only while it is still the listed link; a copy that cannot be made (name
     // taken, special file, unreadable, disk full, the folder changed) leaves it as it was.
     const std::string name = fKeepAliasNames ? alias->Name() : original->Name();
+    // The copy alone is guarded; it reports its failures by its result, which is not read,
+    // so what could come here is a nil item.
     try {
         alias->ReplaceWithCopyOf(original, name);
     } catch (const RuntimeException&) {
