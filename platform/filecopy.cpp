@@ -32,6 +32,7 @@
 namespace {
 
 using PlatformPrivate::FileDescriptor;
+using FileCopyPrivate::SameFile;
 using Identity = FolderItem::Identity;
 
 constexpr size_t kBufferSize = 128 * 1024;
@@ -55,10 +56,6 @@ int Attempt(Work&& work) {
     } catch (const CopyFailure& failure) {
         return failure.code;
     }
-}
-
-bool SameFile(const struct stat& info, const Identity& identity) {
-    return info.st_dev == identity.device && info.st_ino == identity.inode;
 }
 
 std::optional<std::string> ReadLinkAt(int folder, const std::string& name) {
@@ -496,6 +493,10 @@ private:
 }  // namespace
 
 namespace FileCopyPrivate {
+
+bool SameFile(const struct stat& info, const Identity& identity) {
+    return info.st_dev == identity.device && info.st_ino == identity.inode;
+}
 
 std::optional<Identity> IdentityAt(int folder, const std::string& name) {
     struct stat info {};

@@ -4,11 +4,15 @@
 
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include "platform/folderitem.h"
 
 namespace FileCopyPrivate {
+
+// SameFile: info is of the file identity describes.
+bool SameFile(const struct stat& info, const FolderItem::Identity& identity);
 
 // IdentityAt is what the entry name of the folder open as folder is now; none when nothing
 // is there.

@@ -157,10 +157,6 @@ std::vector<std::string> SortedEntries(int folder) {
     return names;
 }
 
-bool SameFile(const struct stat& info, const FolderItem::Identity& identity) {
-    return info.st_dev == identity.device && info.st_ino == identity.inode;
-}
-
 }  // namespace
 
 const ClassRecord& FolderItem::Class() {
@@ -208,13 +204,13 @@ const std::vector<std::string>& FolderItem::Listing() {
 // OpenedFolder opens this folder for a listing: from its listed folder when it has one,
 // and then only while it is the folder that was listed; never through a link.
 FolderItem::Handle FolderItem::OpenedFolder() {
-    if (fOpened && !fFolder) return fOpened;  // the listed folder an entry's Parent gave
+    if (fOpened && !fFolder) return fOpened;  // opened once: counted before, or a Parent's
     constexpr int kFlags = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
     auto opened = std::make_shared<FileDescriptor>(
         fFolder ? openat(fFolder->Get(), Name().c_str(), kFlags) : open(fPath.c_str(), kFlags));
     if (!opened->Valid()) return nullptr;
     struct stat info {};
-    if (fListed && (fstat(opened->Get(), &info) != 0 || !SameFile(info, *fListed))) return nullptr;
+    if (fListed && (fstat(opened->Get(), &info) != 0 || !FileCopyPrivate::SameFile(info, *fListed))) return nullptr;
     return opened;
 }
 
