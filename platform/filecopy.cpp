@@ -96,9 +96,15 @@ int NotRegularError(mode_t mode) {
 
 // OnPseudoFileSystem: the file lives on one of the kernel's own file systems, whose files
 // hold no user data, report sizes that mean nothing and may read without end.
-bool OnPseudoFileSystem(int file) {
+bool OnPseudoFileSystem(int file, dev_t device) {
+    // Asked once per file system in a row: a run copies mostly from one.
+    thread_local dev_t lastDevice = 0;
+    thread_local bool lastAnswer = false;
+    if (device == lastDevice && device != 0) return lastAnswer;
     struct statfs info {};
     if (fstatfs(file, &info) != 0) return false;
+    lastDevice = device;
+    lastAnswer = true;
     switch (info.f_type) {
         case PROC_SUPER_MAGIC: case SYSFS_MAGIC: case DEBUGFS_MAGIC: case TRACEFS_MAGIC:
         case SECURITYFS_MAGIC: case CGROUP_SUPER_MAGIC: case CGROUP2_SUPER_MAGIC:
@@ -106,7 +112,7 @@ bool OnPseudoFileSystem(int file) {
         case BINFMTFS_MAGIC:
             return true;
         default:
-            return false;
+            return lastAnswer = false;
     }
 }
 
@@ -131,7 +137,7 @@ Source OpenSource(int folder, const std::string& at, const std::optional<Identit
     if (!source.file.Valid() || fstat(source.file.Get(), &source.info) != 0) FailWithErrno();
     if (!S_ISREG(source.info.st_mode)) Fail(NotRegularError(source.info.st_mode));
     if (source.info.st_dev != seen.st_dev || source.info.st_ino != seen.st_ino) Fail(ESTALE);
-    if (OnPseudoFileSystem(source.file.Get())) Fail(ENODEV);
+    if (OnPseudoFileSystem(source.file.Get(), source.info.st_dev)) Fail(ENODEV);
     return source;
 }
 
@@ -195,24 +201,25 @@ void FillData(int from, int to, const struct stat& info) {
     // A file that reports no size may still hold data.
     if (size == 0) return ReadWrite(from, to);
     if (ioctl(to, FICLONE, from) == 0) return;  // the blocks shared, where the file system can
-    off_t end = size;
+    // No room for holes: one region, and the size set by writing it.
     if (info.st_blocks * 512 >= size) {
-        end = CopyRegion(from, to, 0, size);  // no room for holes
-    } else {
-        for (off_t offset = 0; offset < size;) {
-            off_t data = lseek(from, offset, SEEK_DATA);
-            if (data < 0 && errno == ENXIO) break;  // a hole to the end
-            off_t hole = data < 0 ? size : lseek(from, data, SEEK_HOLE);
-            if (data < 0) data = offset;            // no hole finding here: all of it
-            if (hole < 0) hole = size;
-            hole = std::min(hole, size);
-            const off_t copied = CopyRegion(from, to, data, hole);
-            if (copied < hole) {
-                end = copied;
-                break;
-            }
-            offset = hole;
+        CopyRegion(from, to, 0, size);
+        return;
+    }
+    off_t end = size;
+    for (off_t offset = 0; offset < size;) {
+        off_t data = lseek(from, offset, SEEK_DATA);
+        if (data < 0 && errno == ENXIO) break;  // only a hole is left
+        // Where holes cannot be found, the rest is taken as data.
+        off_t hole = data < 0 ? size : std::min(lseek(from, data, SEEK_HOLE), size);
+        if (data < 0) data = offset;
+        if (hole < 0) hole = size;
+        const off_t copied = CopyRegion(from, to, data, hole);
+        if (copied < hole) {  // the source shrank meanwhile
+            end = copied;
+            break;
         }
+        offset = hole;
     }
     if (ftruncate(to, end) != 0) FailWithErrno();
 }
@@ -293,17 +300,16 @@ std::optional<std::string> MoveAside(int folder, const std::string& name) {
     return std::nullopt;
 }
 
-// RemoveIf removes the entry name of folder only while still(its name) holds for it: the
-// entry is moved aside, checked there, then removed or put back. 0, or the errno.
-int RemoveIf(int folder, const std::string& name, const std::function<bool(const std::string&)>& still) {
+// RemoveIf removes the entry name of folder only while it is the file identity describes
+// and also(the name it stands at) holds: the entry is moved aside, checked there, then
+// removed or put back. 0, or the errno (ESTALE: not that entry).
+int RemoveIf(int folder, const std::string& name, const Identity& identity,
+             const std::function<bool(const std::string&)>& also) {
     std::optional<std::string> aside = MoveAside(folder, name);
     if (!aside) return errno;
     int code = ESTALE;
-    if (still(*aside)) {
-        struct stat info {};
-        const bool isFolder = fstatat(folder, aside->c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-                              S_ISDIR(info.st_mode);
-        if (unlinkat(folder, aside->c_str(), isFolder ? AT_REMOVEDIR : 0) == 0) return 0;
+    if (Is(folder, *aside, identity) && (!also || also(*aside))) {
+        if (unlinkat(folder, aside->c_str(), identity.folder ? AT_REMOVEDIR : 0) == 0) return 0;
         code = errno;
     }
     // Put back under its name. Should another file have taken the name meanwhile, this one
@@ -501,7 +507,7 @@ bool SameFile(const struct stat& info, const Identity& identity) {
 std::optional<Identity> IdentityAt(int folder, const std::string& name) {
     struct stat info {};
     if (fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
-    Identity identity{info.st_dev, info.st_ino, S_ISLNK(info.st_mode), {}};
+    Identity identity{info.st_dev, info.st_ino, S_ISDIR(info.st_mode), S_ISLNK(info.st_mode), {}};
     if (identity.link) {
         std::optional<std::string> target = ReadLinkAt(folder, name);
         if (!target) return std::nullopt;
@@ -511,7 +517,7 @@ std::optional<Identity> IdentityAt(int folder, const std::string& name) {
 }
 
 int RemoveListed(int folder, const std::string& name, const Identity& identity) {
-    return RemoveIf(folder, name, [&](const std::string& aside) { return Is(folder, aside, identity); });
+    return RemoveIf(folder, name, identity, nullptr);
 }
 
 void SetAnonymousFilesForTesting(bool allowed) { gAnonymousFilesAllowed = allowed; }
@@ -549,15 +555,18 @@ bool FolderItem::ReplaceWithCopyOf(const Ref<FolderItem>& original, const std::s
         Source source = OpenSource(from.fFolder ? from.fFolder->Get() : AT_FDCWD,
                                    from.fFolder ? from.Name() : from.fPath, from.fListed);
         // The very link, still leading to the very file copied.
+        auto leadsToSource = [&](const std::string&) {
+            return LeadsTo(folder.Get(), link->target, source.info);
+        };
         auto isTheLink = [&](const std::string& at) {
-            return Is(folder.Get(), at, *link) && LeadsTo(folder.Get(), link->target, source.info);
+            return Is(folder.Get(), at, *link) && leadsToSource(at);
         };
         Copy copy(folder.Get());
         auto finish = [&] {
             Fill(source, copy.File());
             if (name == Name()) return copy.Replace(name, isTheLink);
             copy.Publish(name);
-            if (int removed = RemoveIf(folder.Get(), Name(), isTheLink)) {
+            if (int removed = RemoveIf(folder.Get(), Name(), *link, leadsToSource)) {
                 copy.Withdraw(name);
                 Fail(removed);
             }

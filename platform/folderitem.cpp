@@ -190,6 +190,7 @@ bool FolderItem::Alias() const {
 
 int32_t FolderItem::Count() {
     fHasListing = false;
+    fTakenIndex = 0;
     return static_cast<int32_t>(Listing().size());
 }
 
@@ -237,7 +238,10 @@ Ref<FolderItem> FolderItem::TrueItem(int32_t index) {
     if (index < 1 || static_cast<size_t>(index) > entries.size()) return nullptr;
     const std::string& name = entries[static_cast<size_t>(index) - 1];
     Ref<FolderItem> entry = Entry(name, fOpened);
-    entry->fListed = FileCopyPrivate::IdentityAt(fOpened->Get(), name);
+    // Item(i) follows TrueItem(i) for every link of a run: the entry is looked at once.
+    if (index != fTakenIndex) fTaken = FileCopyPrivate::IdentityAt(fOpened->Get(), name);
+    fTakenIndex = index;
+    entry->fListed = fTaken;
     return entry;
 }
 
@@ -261,7 +265,7 @@ Ref<FolderItem> FolderItem::Resolved(const Ref<FolderItem>& entry) const {
         if (!LStat(path, info)) return Unresolvable(path);
         if (!S_ISLNK(info.st_mode)) {
             Ref<FolderItem> end = New<FolderItem>(CanonicalPath(path));
-            end->fListed = Identity{info.st_dev, info.st_ino, false, {}};
+            end->fListed = Identity{info.st_dev, info.st_ino, false, false, {}};
             return end;
         }
         std::optional<std::string> next = ReadLink(path);

@@ -101,11 +101,13 @@ public:
     // LastErrorCode is the errno of the last operation of this item that failed, 0 if none.
     int LastErrorCode() const { return fLastErrorCode; }
 
-    // What an entry was when it was taken: its file (device and inode) and, for a link,
-    // its target. (Public only for the file copy, which checks entries against it.)
+    // What an entry was when it was taken: its file (device and inode), whether it was a
+    // folder or a link, and a link's target. (Public only for the file copy, which checks
+    // entries against it.)
     struct Identity {
         uint64_t device = 0;
         uint64_t inode = 0;
+        bool folder = false;
         bool link = false;
         std::string target;
     };
@@ -127,6 +129,8 @@ private:
     Handle fOpened;              // this folder itself, as opened for its own listing
     std::vector<std::string> fEntries;
     bool fHasListing = false;
+    int32_t fTakenIndex = 0;  // the entry TrueItem took last, whose identity Item reuses
+    std::optional<Identity> fTaken;
     int fLastErrorCode = 0;
 };
 
