@@ -477,7 +477,7 @@ void Copy::Replace(const std::string& name,
 // Folder is where an item's file is or goes: its listed folder, or the folder its path names.
 class Folder {
 public:
-    Folder(const std::shared_ptr<const FileDescriptor>& listed, const FolderItem& item) {
+    Folder(const std::shared_ptr<const PlatformPrivate::OpenFolder>& listed, const FolderItem& item) {
         if (listed) {
             fFd = listed->Get();
             return;

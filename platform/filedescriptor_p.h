@@ -3,6 +3,8 @@
 // FileDescriptor: one open file descriptor, closed when it goes; what the file items, their
 // listings and the copy hold their files and folders by. Not for the program.
 
+#include <optional>
+#include <string>
 #include <utility>
 
 namespace PlatformPrivate {
@@ -30,6 +32,23 @@ public:
 
 private:
     int fFd = -1;
+};
+
+// OpenFolder is a folder as it was opened for its listing, shared by the entries taken from
+// it, which reach their files through it.
+class OpenFolder {
+public:
+    explicit OpenFolder(int fd) : fDescriptor(fd) {}
+
+    bool Valid() const { return fDescriptor.Valid(); }
+    int Get() const { return fDescriptor.Get(); }
+
+    // RealPath is where the folder was when first asked; "" when that cannot be told.
+    const std::string& RealPath() const;
+
+private:
+    FileDescriptor fDescriptor;
+    mutable std::optional<std::string> fRealPath;
 };
 
 }  // namespace PlatformPrivate

@@ -191,6 +191,7 @@ bool FolderItem::Alias() const {
 int32_t FolderItem::Count() {
     fHasListing = false;
     fTakenIndex = 0;
+    fEndFolder.clear();
     return static_cast<int32_t>(Listing().size());
 }
 
@@ -207,7 +208,7 @@ const std::vector<std::string>& FolderItem::Listing() {
 FolderItem::Handle FolderItem::OpenedFolder() {
     if (fOpened && !fFolder) return fOpened;  // opened once: counted before, or a Parent's
     constexpr int kFlags = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-    auto opened = std::make_shared<FileDescriptor>(
+    auto opened = std::make_shared<PlatformPrivate::OpenFolder>(
         fFolder ? openat(fFolder->Get(), Name().c_str(), kFlags) : open(fPath.c_str(), kFlags));
     if (!opened->Valid()) return nullptr;
     struct stat info {};
@@ -217,7 +218,11 @@ FolderItem::Handle FolderItem::OpenedFolder() {
 
 std::string FolderItem::Name() const { return NameOf(fPath); }
 
-std::string FolderItem::ShellPath() const { return CanonicalPath(fPath); }
+std::string FolderItem::ShellPath() const {
+    if (fReal) return fPath;
+    if (fFolder && !fFolder->RealPath().empty()) return Joined(fFolder->RealPath(), Name());
+    return CanonicalPath(fPath);
+}
 
 Ref<FolderItem> FolderItem::Parent() const {
     if (fPath == "/" || fPath.find('/') == std::string::npos) return nullptr;
@@ -252,7 +257,7 @@ Ref<FolderItem> FolderItem::Item(int32_t index) {
 
 // Resolved follows entry's chain of links: the first through entry's listed folder, the
 // rest by path. The end keeps what it was when it was reached.
-Ref<FolderItem> FolderItem::Resolved(const Ref<FolderItem>& entry) const {
+Ref<FolderItem> FolderItem::Resolved(const Ref<FolderItem>& entry) {
     if (!entry->fListed) return Unresolvable(entry->fPath);
     if (!entry->fListed->link) return entry;
     std::string path = entry->fPath;
@@ -264,8 +269,15 @@ Ref<FolderItem> FolderItem::Resolved(const Ref<FolderItem>& entry) const {
         struct stat info {};
         if (!LStat(path, info)) return Unresolvable(path);
         if (!S_ISLNK(info.st_mode)) {
-            Ref<FolderItem> end = New<FolderItem>(CanonicalPath(path));
-            end->fListed = Identity{info.st_dev, info.st_ino, false, false, {}};
+            // A folder's links lead into a few folders: the last one's real path is kept.
+            if (FolderOf(path) != fEndFolder || fEndRealFolder.empty()) {
+                fEndFolder = FolderOf(path);
+                fEndRealFolder = RealPath(fEndFolder).value_or("");
+            }
+            Ref<FolderItem> end = New<FolderItem>(
+                fEndRealFolder.empty() ? CanonicalPath(path) : Joined(fEndRealFolder, NameOf(path)));
+            end->fReal = true;
+            end->fListed = Identity{info.st_dev, info.st_ino, S_ISDIR(info.st_mode), false, {}};
             return end;
         }
         std::optional<std::string> next = ReadLink(path);

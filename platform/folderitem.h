@@ -20,7 +20,7 @@
 class Picture;
 struct stat;
 namespace PlatformPrivate {
-class FileDescriptor;
+class OpenFolder;
 }
 
 class FolderItem : public Object {
@@ -113,17 +113,18 @@ public:
     };
 
 private:
-    using Handle = std::shared_ptr<const PlatformPrivate::FileDescriptor>;
+    using Handle = std::shared_ptr<const PlatformPrivate::OpenFolder>;
 
     bool StatNow(struct stat& info) const;
     const std::vector<std::string>& Listing();
     Handle OpenedFolder();
     Ref<FolderItem> Entry(const std::string& name, const Handle& folder) const;
-    Ref<FolderItem> Resolved(const Ref<FolderItem>& entry) const;
+    Ref<FolderItem> Resolved(const Ref<FolderItem>& entry);
     static Ref<FolderItem> Unresolvable(const std::string& path);
 
     std::string fPath;
     bool fUnresolvable = false;  // the end of a dangling or looping chain
+    bool fReal = false;          // the path is the real path: the end of a chain
     Handle fFolder;              // the folder holding this entry, as opened for its listing
     std::optional<Identity> fListed;  // what this entry was when it was taken
     Handle fOpened;              // this folder itself, as opened for its own listing
@@ -131,6 +132,8 @@ private:
     bool fHasListing = false;
     int32_t fTakenIndex = 0;  // the entry TrueItem took last, whose identity Item reuses
     std::optional<Identity> fTaken;
+    std::string fEndFolder;  // the folder the last chain ended in, and its real path
+    std::string fEndRealFolder;
     int fLastErrorCode = 0;
 };
 
