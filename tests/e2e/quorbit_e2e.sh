@@ -81,6 +81,12 @@ if box=$(e2e_wait_class quorbit); then
 fi
 e2e_expect_exit "bare: status after the usage message" 0
 
+# Qt's own options are folders to the program (missing ones: the usage message, on this display).
+e2e_start "$quorbit" -platform offscreen
+box=$(e2e_wait_class quorbit) && e2e_key "$box" Return
+e2e_expect "Qt's options: the usage message" "${box:+shown}" shown
+e2e_expect_exit "Qt's options: status" 0
+
 # Confirmation answered with Return or Escape: nothing changes.
 for key in Return Escape; do
     make_drop
