@@ -101,8 +101,7 @@ done
 # becomes a copy named after the original, and everything else stays.
 make_drop
 e2e_start "$quorbit" "$work/Drop"
-e2e_screenshot confirmation
-confirm Tab Return
+box=$(e2e_wait_class quorbit) && e2e_screenshot confirmation && e2e_key "$box" Tab Return
 if e2e_wait_window 'Replacing aliases\.\.\.' >/dev/null; then e2e_screenshot progress; shown=yes; else shown=no; fi
 e2e_expect "confirmed: progress window" "$shown" yes
 e2e_expect_exit "confirmed: status" 0 30
