@@ -286,6 +286,7 @@ void BigFileRun(const std::string& base, long long size) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const std::string base = bench::TempFolder();
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     if (!getenv("XDG_RUNTIME_DIR")) {
         std::string dir = "/tmp/quorbit-bench-" + std::to_string(getuid());
@@ -298,9 +299,6 @@ int main(int argc, char** argv) {
     RegisterFrameworkClasses();
     RunFrameworkInitialization({});
 
-    const char* tmp = getenv("TMPDIR");
-    std::string base = std::string(tmp ? tmp : "/tmp") + "/quorbit-bench-XXXXXX";
-    Check(mkdtemp(base.data()) != nullptr, "mkdtemp");
     WndProgress();
 
     constexpr int kLinks = 10000;

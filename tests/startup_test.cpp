@@ -114,11 +114,15 @@ protected:
     void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
 };
 
+// Only a leading --with-options is the program's; after it, and after "--", every argument
+// is a folder to open.
 TEST_F(Startup, StartsWithAFolderAndShutsDownAfterTheFileMenusQuit) {
-    EXPECT_EXIT(RunProgram(Scenario::QuitThroughFileMenu, {"quorbit", "/usr"}),
+    EXPECT_EXIT(RunProgram(Scenario::QuitThroughFileMenu,
+                           {"quorbit", "--with-options", "--", "-reverse", "--with-options"}),
                 ::testing::ExitedWithCode(0),
+                "quorbit: not handled: /.*/--with-options\n"
                 "notes: app made, types 1, windows 0; "
-                "open /usr, registered, menu bar installed, types 1, windows 0; "
+                "open /.*/-reverse, registered, menu bar installed, types 1, windows 0; "
                 "main returned, registered; "
                 "menu bar released, pAll nil, types 0, windows 0; "
                 "finalized, pAll nil; "
