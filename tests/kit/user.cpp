@@ -57,7 +57,7 @@ void SendKey(QWidget* target, Key key) {
     QApplication::sendEvent(target, &press);
 }
 
-void Answer(QMessageBox& box, int32_t result, MessageBoxRecord& record) {
+void Record(QMessageBox& box, MessageBoxRecord& record) {
     record.Text = box.property("quorbitText").toByteArray().toStdString();
     record.Flags = box.property("quorbitFlags").toInt();
     record.ShownText = box.text().toStdString();
@@ -65,6 +65,10 @@ void Answer(QMessageBox& box, int32_t result, MessageBoxRecord& record) {
     record.Buttons = box.standardButtons();
     record.DefaultButton = box.standardButton(box.defaultButton());
     record.Answered = true;
+}
+
+void Answer(QMessageBox& box, int32_t result, MessageBoxRecord& record) {
+    Record(box, record);
     for (auto [standard, buttonResult] : kButtons) {
         if (buttonResult == result && box.button(standard)) {
             box.button(standard)->click();
@@ -109,6 +113,16 @@ MessageBoxAnswer AnswerNextMessageBox(int32_t result, int timeoutMs) {
     auto record = std::make_shared<MessageBoxRecord>();
     Schedule([] { return ShownMessageBox() != nullptr; },
              [result, record] { Answer(*ShownMessageBox(), result, *record); }, timeoutMs);
+    return record;
+}
+
+MessageBoxAnswer AnswerNextMessageBox(Key key, int timeoutMs) {
+    auto record = std::make_shared<MessageBoxRecord>();
+    Schedule([] { return ShownMessageBox() != nullptr; }, [key, record] {
+        QMessageBox& box = *ShownMessageBox();
+        Record(box, *record);
+        SendKey(box.focusWidget() ? box.focusWidget() : &box, key);
+    }, timeoutMs);
     return record;
 }
 

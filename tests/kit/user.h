@@ -53,11 +53,17 @@ struct MessageBoxRecord {
 };
 using MessageBoxAnswer = std::shared_ptr<const MessageBoxRecord>;
 
+// The keys the user can press in a window or a message box.
+enum class Key { Return, Escape };
+
 // AnswerNextMessageBox answers the next message box that appears (after those already
 // scheduled, in order) with the button whose result is given (kMsgBoxResultOK...); the
 // record is filled when the box is answered. A button the box lacks fails the test, and
 // Return is pressed instead.
 MessageBoxAnswer AnswerNextMessageBox(int32_t result, int timeoutMs = kDefaultTimeoutMs);
+
+// AnswerNextMessageBox(key) answers it with a key pressed where the box has its focus.
+MessageBoxAnswer AnswerNextMessageBox(Key key, int timeoutMs = kDefaultTimeoutMs);
 
 // ActionRecord tells whether a scheduled window action was carried out.
 struct ActionRecord { bool Done = false; };
@@ -68,9 +74,6 @@ using ActionHandle = std::shared_ptr<const ActionRecord>;
 // or box is up, once it is the topmost one).
 ActionHandle WhenShown(const std::string& windowClassName, std::function<void(const Ref<Window>&)> steps,
                        int timeoutMs = kDefaultTimeoutMs);
-
-// The keys the user can press in a window.
-enum class Key { Return, Escape };
 
 // Push clicks the named push button of the window now; it throws NilObjectException when
 // the window has no push button of that name. A disabled button does nothing.
