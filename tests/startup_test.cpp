@@ -1,10 +1,11 @@
 // The program's whole life as main runs it: initialize, Main, finalize, RuntimeExit.
 //
-// Each case runs in a fresh child process (a death test in its threadsafe style), since a
-// process starts up and shuts down once. Before the program registers its classes, the child
-// registers the names of App and MenuBar1 with subclasses that note what they see: a class
-// name keeps its first record, so the program's own start-up makes these. The child prints
-// its notes as one line on stderr and exits with the status RuntimeExit gave.
+// Each case runs ProcessMain, main's own body, in a fresh child process (a death test in its
+// threadsafe style), since a process starts up and shuts down once. Before the program
+// registers its classes, the child registers the names of App and MenuBar1 with subclasses
+// that note what they see: a class name keeps its first record, so the program's own
+// start-up makes these. The child prints its notes as one line on stderr and exits with the
+// status ProcessMain returned.
 
 #include <unistd.h>
 
@@ -51,7 +52,10 @@ public:
     }
 
     void EditMenu() override {
-        if (gScenario == Scenario::MenuBarFails) throw RuntimeException("no edit menu");
+        if (gScenario == Scenario::MenuBarFails) {
+            ArmLoopProbe();
+            throw RuntimeException("no edit menu");
+        }
         MenuBar1::EditMenu();
     }
 };
@@ -59,7 +63,9 @@ public:
 class TraceApp : public App {
 public:
     TraceApp() { Note("app made, " + Counts()); }
-    ~TraceApp() override { Note("app released"); }
+    ~TraceApp() override {
+        Note(std::string("app released, pAll ") + (FileTypes1::pAll ? "set" : "nil"));
+    }
 
     void Event_OpenDocument(Ref<FolderItem> item) override {
         Note("open " + item->AbsolutePath() + ", " +
@@ -96,14 +102,7 @@ public:
     for (std::string& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
 
-    RuntimeInit(static_cast<int>(arguments.size()), argv.data());
-    initialize();
-    if (scenario == Scenario::MenuBarFails) ArmLoopProbe();
-    Main();
-    Note(std::string("main returned, ") + (GetAppObject() ? "registered" : "unregistered"));
-    finalize();
-    Note(std::string("finalized, pAll ") + (FileTypes1::pAll ? "set" : "nil"));
-    const int status = RuntimeExit();
+    const int status = ProcessMain(static_cast<int>(arguments.size()), argv.data());
     Note("status " + std::to_string(status));
     std::fprintf(stderr, "notes: %s\n", gNotes.c_str());
     std::exit(status);
@@ -119,10 +118,8 @@ TEST_F(Startup, StartsWithAFolderAndShutsDownAfterTheFileMenusQuit) {
                 ::testing::ExitedWithCode(0),
                 "notes: app made, types 1, windows 0; "
                 "open /usr, registered, menu bar installed, types 1, windows 0; "
-                "main returned, registered; "
                 "menu bar released, pAll nil, types 0, windows 0; "
-                "finalized, pAll nil; "
-                "app released; status 0; \n");
+                "app released, pAll nil; status 0; \n");
 }
 
 TEST_F(Startup, MenuBarFailureReleasesTheAppUnregisteredAndSkipsTheLoop) {
@@ -130,18 +127,26 @@ TEST_F(Startup, MenuBarFailureReleasesTheAppUnregisteredAndSkipsTheLoop) {
                 "unhandled exception: no edit menu\n"
                 "notes: app made, types 1, windows 0; "
                 "menu bar released, pAll set, types 1, windows 0; "
-                "app released; "
-                "main returned, unregistered; "
-                "finalized, pAll nil; status 1; \n");
+                "app released, pAll set; status 1; \n");
 }
 
 TEST_F(Startup, ExceptionOutOfTheLoopIsHandledOnceAndEndsTheLoop) {
     EXPECT_EXIT(RunProgram(Scenario::EventLoopFails, {"quorbit"}), ::testing::ExitedWithCode(1),
                 "notes: app made, types 1, windows 0; "
                 "unhandled: activation failed; "
-                "main returned, registered; "
-                "finalized, pAll nil; "
-                "app released; menu bar released, pAll nil, types 0, windows 0; status 1; \n");
+                "app released, pAll nil; menu bar released, pAll nil, types 0, windows 0; "
+                "status 1; \n");
+}
+
+TEST(FileTypes1, DeclaresTheOneDocumentTypeWithItsFourValuesUntilReleased) {
+    FileTypes1::Initialize();
+    const std::vector<FileTypeRegistration> types = RegisteredFileTypes();
+    ASSERT_EQ(types.size(), 1u);
+    EXPECT_EQ(types[0].Name + " " + types[0].Extensions + " " + types[0].MacType + " " +
+                  types[0].MacCreator,
+              "All * alis ????");
+    FileTypes1::pAll = nullptr;
+    EXPECT_TRUE(RegisteredFileTypes().empty());
 }
 
 }  // namespace
