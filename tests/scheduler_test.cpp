@@ -1,4 +1,5 @@
-// Cooperative threads without windows: kills and helper work.
+// Cooperative threads without windows: kills, helper work, a thread that fails, and waits
+// that cost no processor time.
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <time.h>
 #include <vector>
 
 #include "kit/user.h"
@@ -104,6 +106,33 @@ TEST_F(SchedulerTest, KillReturnsOnlyOnceTheHelperUsingTheThreadsStackIsDone) {
     EXPECT_TRUE(workDone);
     releaser.join();
     EXPECT_TRUE(Ended(worker) && !after);
+}
+
+TEST_F(SchedulerTest, AnExceptionLeavingRunEndsThatThreadAloneAndIsReported) {
+    ::testing::internal::CaptureStderr();
+    Ref<Worker> worker = Start([] { throw RuntimeException("disk gone"); });
+    fApp->DoEvents(100);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "quorbit: a thread ended by an exception: disk gone\n");
+    EXPECT_TRUE(Ended(worker));
+}
+
+// Real time here: DoEvents blocks, with a thread asleep, with one waiting for its helper,
+// and with nothing left to run. A spinning wait would burn the whole 400 ms.
+TEST_F(SchedulerTest, DoEventsWaitsWithoutBurningTheProcessor) {
+    Clock::UseSystemClock();
+    Start([] {
+        CurrentThread()->Sleep(100);
+        RunBlocking([] { std::this_thread::sleep_for(std::chrono::milliseconds(100)); });
+    });
+    const auto cpuNow = [] {
+        timespec t{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec);
+    };
+    const auto before = cpuNow();
+    fApp->DoEvents(400);
+    EXPECT_LT(cpuNow() - before, std::chrono::milliseconds(100));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Windows: the default and cancel keys, controls left behind.
+// Windows: the default and cancel keys, painting now, controls left behind.
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "kit/user.h"
+#include "platform/graphics.h"
 
 namespace {
 
@@ -54,6 +55,22 @@ TEST(Window, ReturnAndEscapeReachTheDefaultAndCancelButtonsWhereverTheFocusIs) {
         EXPECT_EQ(dialog->fPushed, c.pushed);
         dialog->Hide();
     }
+}
+
+TEST(Window, RefreshNowPaintsBeforeItReturns) {
+    const Ref<Keys> window = Construct<Keys>();
+    const Ref<Canvas> canvas = AddControl<Canvas>(window, "Canvas1");
+    int paints = 0;
+    InstallInstanceEventHandler(canvas, "Paint", Delegate(std::function<void(Graphics&)>(
+        [&](Graphics&) { ++paints; })));
+    window->Show();
+    User::WaitUntil([&] { return paints > 0; });
+    const int shown = paints;
+    canvas->Refresh(true);
+    EXPECT_EQ(paints, shown + 1) << "the control";
+    window->Refresh(true);
+    EXPECT_EQ(paints, shown + 2) << "the window";
+    window->Hide();
 }
 
 TEST(Window, ControlsOutliveTheirWindowSafely) {
