@@ -43,8 +43,7 @@ TEST_F(AppTest, UsageMessageComesOnceOneSecondAfterTheLatestActivation) {
 TEST_F(AppTest, RunWaitsForTheWholeRecursiveRunThenQuitsWithZero) {
     TempFolder t;
     t.File("f", "data");
-    t.Folder("drop");
-    t.Folder("drop/sub");
+    for (const char* folder : {"drop", "drop/sub"}) t.Folder(folder);
     t.Link("drop/a", "../f");
     t.Link("drop/sub/b", "../../f");
     fApp->WendleAliases(GetTrueFolderItem(t.Path("drop")), true, true);

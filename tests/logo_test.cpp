@@ -27,12 +27,11 @@ void ExpectCanvas(const Ref<Window>& window, const QImage& logo) {
     const QRgb background = canvas->Widget()->palette().color(QPalette::Window).rgb();
     const QRgb white = qRgb(255, 255, 255);
     int wrong = 0;
-    for (int y = 0; y < drawn.height(); ++y) {
+    for (int y = 0; y < drawn.height(); ++y)
         for (int x = 0; x < drawn.width(); ++x) {
             const QRgb own = logo.valid(x, y) ? logo.pixel(x, y) : white;
             wrong += drawn.pixel(x, y) != (own == white ? background : own);
         }
-    }
     EXPECT_EQ(wrong, 0) << "pixels of " << window->Title();
 }
 
@@ -51,7 +50,7 @@ void RunThenOptions(const QImage& logo) {
     ExpectCanvas(WndProgress(), logo);
     // The run made the shared picture transparent; the dialog must do so on its own.
     if (const Ref<Picture> picture = calvenorlogo3d()) picture->SetTransparent(0);
-    const User::ActionHandle shown = User::WhenShown("WndOptions.WndOptions", [&](const Ref<Window>& w) {
+    const auto shown = User::WhenShown("WndOptions.WndOptions", [&](const Ref<Window>& w) {
         ExpectCanvas(w, logo);
         User::Push(w, "BtnOK");
     });
@@ -72,10 +71,14 @@ TEST(Logo, MissingThenLoadedOnceKeptAndDrawnByBothWindows) {
     bundle.Folder("bin");
     SetExecutablePathForTesting(bundle.Path("bin/quorbit"));
 
-    // No resource folder, a resource folder without the file, a file that is no picture.
+    // No resource folder, a resource folder without the file, a pipe (which must not block
+    // the reading), a file that is no picture.
     EXPECT_FALSE(calvenorlogo3d());
     bundle.Folder("Resources");
     EXPECT_FALSE(calvenorlogo3d());
+    bundle.Fifo(logoFile);
+    EXPECT_FALSE(calvenorlogo3d());
+    std::remove(bundle.Path(logoFile).c_str());
     bundle.File(logoFile, "not a picture");
     EXPECT_FALSE(calvenorlogo3d());
     RunThenOptions(QImage());
@@ -90,7 +93,7 @@ TEST(Logo, MissingThenLoadedOnceKeptAndDrawnByBothWindows) {
     SetExecutablePathForTesting("");
 
     ReleaseFrameworkGlobals();  // both windows made afresh, as in a process that has the logo
-    RunThenOptions(QImage::fromData(QByteArray::fromStdString(shipped)).convertToFormat(QImage::Format_RGB32));
+    RunThenOptions(QImage::fromData(QByteArray::fromStdString(shipped)));
 }
 
 }  // namespace

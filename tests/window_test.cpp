@@ -70,7 +70,6 @@ TEST(Window, RefreshNowPaintsBeforeItReturns) {
     EXPECT_EQ(paints, shown + 1) << "the control";
     window->Refresh(true);
     EXPECT_EQ(paints, shown + 2) << "the window";
-    window->Hide();
 }
 
 TEST(Window, ControlsOutliveTheirWindowSafely) {
@@ -82,6 +81,7 @@ TEST(Window, ControlsOutliveTheirWindowSafely) {
     }
     EXPECT_FALSE(bar->Window());
     EXPECT_THROW(bar->SetValue(3), RuntimeException);
+    EXPECT_THROW(bar->Window()->Show(), NilObjectException);  // what the program may catch
 }
 
 }  // namespace

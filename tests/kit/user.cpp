@@ -57,18 +57,8 @@ void SendKey(QWidget* target, Key key) {
     QApplication::sendEvent(target, &press);
 }
 
-void Record(QMessageBox& box, MessageBoxRecord& record) {
-    record.Text = box.property("quorbitText").toByteArray().toStdString();
-    record.Flags = box.property("quorbitFlags").toInt();
-    record.ShownText = box.text().toStdString();
-    record.Icon = box.icon();
-    record.Buttons = box.standardButtons();
-    record.DefaultButton = box.standardButton(box.defaultButton());
-    record.Answered = true;
-}
-
-void Answer(QMessageBox& box, int32_t result, MessageBoxRecord& record) {
-    Record(box, record);
+// Click clicks the box's button of that result.
+void Click(QMessageBox& box, int32_t result) {
     for (auto [standard, buttonResult] : kButtons) {
         if (buttonResult == result && box.button(standard)) {
             box.button(standard)->click();
@@ -107,23 +97,32 @@ void Schedule(std::function<bool()> ready, std::function<void()> act, int timeou
     Arm();
 }
 
-}  // namespace
-
-MessageBoxAnswer AnswerNextMessageBox(int32_t result, int timeoutMs) {
+// AnswerNext records the next message box and then answers it with answer.
+MessageBoxAnswer AnswerNext(std::function<void(QMessageBox&)> answer, int timeoutMs) {
     auto record = std::make_shared<MessageBoxRecord>();
-    Schedule([] { return ShownMessageBox() != nullptr; },
-             [result, record] { Answer(*ShownMessageBox(), result, *record); }, timeoutMs);
+    Schedule([] { return ShownMessageBox() != nullptr; }, [answer = std::move(answer), record] {
+        QMessageBox& box = *ShownMessageBox();
+        record->Text = box.property("quorbitText").toByteArray().toStdString();
+        record->Flags = box.property("quorbitFlags").toInt();
+        record->ShownText = box.text().toStdString();
+        record->Icon = box.icon();
+        record->Buttons = box.standardButtons();
+        record->Answered = true;
+        answer(box);
+    }, timeoutMs);
     return record;
 }
 
+}  // namespace
+
+MessageBoxAnswer AnswerNextMessageBox(int32_t result, int timeoutMs) {
+    return AnswerNext([result](QMessageBox& box) { Click(box, result); }, timeoutMs);
+}
+
 MessageBoxAnswer AnswerNextMessageBox(Key key, int timeoutMs) {
-    auto record = std::make_shared<MessageBoxRecord>();
-    Schedule([] { return ShownMessageBox() != nullptr; }, [key, record] {
-        QMessageBox& box = *ShownMessageBox();
-        Record(box, *record);
+    return AnswerNext([key](QMessageBox& box) {
         SendKey(box.focusWidget() ? box.focusWidget() : &box, key);
     }, timeoutMs);
-    return record;
 }
 
 ActionHandle WhenShown(const std::string& windowClassName, std::function<void(const Ref<Window>&)> steps,

@@ -13,8 +13,7 @@
 //
 //   auto box = User::AnswerNextMessageBox(kMsgBoxResultOK);
 //   int32_t result = MsgBox("Go on?", 305, "");
-//   EXPECT_TRUE(box->Answered);
-//   EXPECT_EQ(box->DefaultButton, QMessageBox::Cancel);
+//   EXPECT_EQ(box->Icon, QMessageBox::Warning);
 //
 //   auto ok = User::WhenShown("WndOptions.WndOptions", [](const Ref<Window>& w) {
 //       User::SetCheckBox(w, "ChkRecursive", true);
@@ -49,7 +48,6 @@ struct MessageBoxRecord {
     int32_t Flags = 0;      // as passed to MsgBox (0 for the one-argument form)
     QMessageBox::Icon Icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons Buttons;
-    QMessageBox::StandardButton DefaultButton = QMessageBox::NoButton;
 };
 using MessageBoxAnswer = std::shared_ptr<const MessageBoxRecord>;
 
