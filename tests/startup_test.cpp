@@ -1,10 +1,10 @@
 // The program's whole life as main runs it: initialize, Main, finalize, RuntimeExit.
 //
-// Each case runs in a fresh child process (a death test in its threadsafe style), since a
-// process starts up and shuts down once. Before the program registers its classes, the child
-// registers the names of App and MenuBar1 with subclasses that note what they see: a class
-// name keeps its first record, so the program's own start-up makes these. The child prints
-// its notes as one line on stderr and exits with the status RuntimeExit gave.
+// Each case runs ProcessMain, main's own body, in a fresh child process (a death test), since
+// a process starts up and shuts down once. Before the program registers its classes, the
+// child registers the names of App and MenuBar1 with subclasses that note what they see: a
+// class name keeps its first record, so the program's own start-up makes these. The child
+// prints its notes as one line on stderr and exits with the status ProcessMain returned.
 
 #include <unistd.h>
 
@@ -51,7 +51,10 @@ public:
     }
 
     void EditMenu() override {
-        if (gScenario == Scenario::MenuBarFails) throw RuntimeException("no edit menu");
+        if (gScenario == Scenario::MenuBarFails) {
+            ArmLoopProbe();
+            throw RuntimeException("no edit menu");
+        }
         MenuBar1::EditMenu();
     }
 };
@@ -59,7 +62,9 @@ public:
 class TraceApp : public App {
 public:
     TraceApp() { Note("app made, " + Counts()); }
-    ~TraceApp() override { Note("app released"); }
+    ~TraceApp() override {
+        Note(std::string("app released, pAll ") + (FileTypes1::pAll ? "set" : "nil"));
+    }
 
     void Event_OpenDocument(Ref<FolderItem> item) override {
         Note("open " + item->AbsolutePath() + ", " +
@@ -96,56 +101,47 @@ public:
     for (std::string& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
 
-    RuntimeInit(static_cast<int>(arguments.size()), argv.data());
-    initialize();
-    if (scenario == Scenario::MenuBarFails) ArmLoopProbe();
-    Main();
-    Note(std::string("main returned, ") + (GetAppObject() ? "registered" : "unregistered"));
-    finalize();
-    Note(std::string("finalized, pAll ") + (FileTypes1::pAll ? "set" : "nil"));
-    const int status = RuntimeExit();
-    Note("status " + std::to_string(status));
+    const int status = ProcessMain(static_cast<int>(arguments.size()), argv.data());
     std::fprintf(stderr, "notes: %s\n", gNotes.c_str());
     std::exit(status);
 }
 
-class Startup : public ::testing::Test {
-protected:
-    void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
-};
-
 // Only a leading --with-options is the program's; after it, and after "--", every argument
 // is a folder to open.
-TEST_F(Startup, StartsWithAFolderAndShutsDownAfterTheFileMenusQuit) {
+TEST(Startup, StartsWithAFolderAndShutsDownAfterTheFileMenusQuit) {
     EXPECT_EXIT(RunProgram(Scenario::QuitThroughFileMenu,
                            {"quorbit", "--with-options", "--", "-reverse", "--with-options"}),
                 ::testing::ExitedWithCode(0),
                 "quorbit: not handled: /.*/--with-options\n"
                 "notes: app made, types 1, windows 0; "
                 "open /.*/-reverse, registered, menu bar installed, types 1, windows 0; "
-                "main returned, registered; "
                 "menu bar released, pAll nil, types 0, windows 0; "
-                "finalized, pAll nil; "
-                "app released; status 0; \n");
+                "app released, pAll nil; \n");
 }
 
-TEST_F(Startup, MenuBarFailureReleasesTheAppUnregisteredAndSkipsTheLoop) {
+TEST(Startup, MenuBarFailureReleasesTheAppUnregisteredAndSkipsTheLoop) {
     EXPECT_EXIT(RunProgram(Scenario::MenuBarFails, {"quorbit"}), ::testing::ExitedWithCode(1),
                 "unhandled exception: no edit menu\n"
                 "notes: app made, types 1, windows 0; "
                 "menu bar released, pAll set, types 1, windows 0; "
-                "app released; "
-                "main returned, unregistered; "
-                "finalized, pAll nil; status 1; \n");
+                "app released, pAll set; \n");
 }
 
-TEST_F(Startup, ExceptionOutOfTheLoopIsHandledOnceAndEndsTheLoop) {
+TEST(Startup, ExceptionOutOfTheLoopIsHandledOnceAndEndsTheLoop) {
     EXPECT_EXIT(RunProgram(Scenario::EventLoopFails, {"quorbit"}), ::testing::ExitedWithCode(1),
                 "notes: app made, types 1, windows 0; "
                 "unhandled: activation failed; "
-                "main returned, registered; "
-                "finalized, pAll nil; "
-                "app released; menu bar released, pAll nil, types 0, windows 0; status 1; \n");
+                "app released, pAll nil; menu bar released, pAll nil, types 0, windows 0; \n");
+}
+
+TEST(FileTypes1, DeclaresTheOneDocumentTypeWithItsFourValuesUntilReleased) {
+    FileTypes1::Initialize();
+    std::vector<std::string> types;
+    for (const FileTypeRegistration& r : RegisteredFileTypes())
+        types.push_back(r.Name + " " + r.Extensions + " " + r.MacType + " " + r.MacCreator);
+    EXPECT_EQ(types, std::vector<std::string>{"All * alis ????"});
+    FileTypes1::pAll = nullptr;
+    EXPECT_TRUE(RegisteredFileTypes().empty());
 }
 
 }  // namespace

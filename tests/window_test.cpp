@@ -1,4 +1,4 @@
-// Windows: the default and cancel keys, controls left behind.
+// Windows: the default and cancel keys, painting now, controls left behind.
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "kit/user.h"
+#include "platform/graphics.h"
 
 namespace {
 
@@ -56,6 +57,21 @@ TEST(Window, ReturnAndEscapeReachTheDefaultAndCancelButtonsWhereverTheFocusIs) {
     }
 }
 
+TEST(Window, RefreshNowPaintsBeforeItReturns) {
+    const Ref<Keys> window = Construct<Keys>();
+    const Ref<Canvas> canvas = AddControl<Canvas>(window, "Canvas1");
+    int paints = 0;
+    InstallInstanceEventHandler(canvas, "Paint", Delegate(std::function<void(Graphics&)>(
+        [&](Graphics&) { ++paints; })));
+    window->Show();
+    User::WaitUntil([&] { return paints > 0; });
+    const int shown = paints;
+    canvas->Refresh(true);
+    EXPECT_EQ(paints, shown + 1) << "the control";
+    window->Refresh(true);
+    EXPECT_EQ(paints, shown + 2) << "the window";
+}
+
 TEST(Window, ControlsOutliveTheirWindowSafely) {
     Construct<Keys>();  // the class's implicit instance, which lives on, if it has none yet
     Ref<ProgressBar> bar;
@@ -65,6 +81,7 @@ TEST(Window, ControlsOutliveTheirWindowSafely) {
     }
     EXPECT_FALSE(bar->Window());
     EXPECT_THROW(bar->SetValue(3), RuntimeException);
+    EXPECT_THROW(bar->Window()->Show(), NilObjectException);  // what the program may catch
 }
 
 }  // namespace
