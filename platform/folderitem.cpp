@@ -43,6 +43,11 @@ std::string NameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// DirectoryOf is the folder part of a path that may be relative ("." for a bare name).
+std::string DirectoryOf(const std::string& path) {
+    return path.find('/') == std::string::npos ? "." : FolderOf(path);
+}
+
 std::string Joined(const std::string& folder, const std::string& name) {
     return folder == "/" ? "/" + name : folder + "/" + name;
 }
@@ -63,10 +68,10 @@ std::string CanonicalPath(const std::string& path) {
     return folder ? Joined(*folder, name) : path;
 }
 
-std::optional<std::string> ReadLink(const std::string& path) {
+std::optional<std::string> ReadLinkAt(int at, const std::string& path) {
     std::string target(256, '\0');
     for (;;) {
-        ssize_t n = readlink(path.c_str(), target.data(), target.size());
+        ssize_t n = readlinkat(at, path.c_str(), target.data(), target.size());
         if (n < 0) return std::nullopt;
         if (static_cast<size_t>(n) < target.size()) {
             target.resize(static_cast<size_t>(n));
@@ -192,6 +197,7 @@ int32_t FolderItem::Count() {
     fHasListing = false;
     fTakenIndex = 0;
     fEndFolder.clear();
+    fEndRealFolder.clear();
     return static_cast<int32_t>(Listing().size());
 }
 
@@ -255,35 +261,48 @@ Ref<FolderItem> FolderItem::Item(int32_t index) {
     return entry ? Resolved(entry) : nullptr;
 }
 
-// Resolved follows entry's chain of links: the first through entry's listed folder, the
-// rest by path. The end keeps what it was when it was reached.
+// Resolved follows entry's chain of links from the folder as it was listed, whatever its
+// path leads to by now: a relative target counts from its own link's folder, as the kernel
+// takes it. The end keeps what it was when it was reached.
 Ref<FolderItem> FolderItem::Resolved(const Ref<FolderItem>& entry) {
     if (!entry->fListed) return Unresolvable(entry->fPath);
     if (!entry->fListed->link) return entry;
-    std::string path = entry->fPath;
+    int at = fOpened->Get();
+    std::string path = entry->Name();  // from at
     std::string target = entry->fListed->target;
+    // Written out, for an item that does not exist.
+    auto absolute = [&] { return at == AT_FDCWD ? path : Joined(fPath, path); };
     for (int hops = 1;; ++hops) {
-        if (target.empty()) return Unresolvable(path);
-        // A relative target counts from the link's own folder, as the kernel takes it.
-        path = target.front() == '/' ? target : FolderOf(path) + "/" + target;
+        if (target.empty()) return Unresolvable(absolute());
+        if (target.front() == '/') at = AT_FDCWD;
+        path = target.front() == '/' ? target : Joined(DirectoryOf(path), target);
         struct stat info {};
-        if (!LStat(path, info)) return Unresolvable(path);
+        if (fstatat(at, path.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return Unresolvable(absolute());
         if (!S_ISLNK(info.st_mode)) {
-            // A folder's links lead into a few folders: the last one's real path is kept.
-            if (FolderOf(path) != fEndFolder || fEndRealFolder.empty()) {
-                fEndFolder = FolderOf(path);
-                fEndRealFolder = RealPath(fEndFolder).value_or("");
-            }
+            const std::string& real = RealFolder(at, DirectoryOf(path));
             Ref<FolderItem> end = New<FolderItem>(
-                fEndRealFolder.empty() ? CanonicalPath(path) : Joined(fEndRealFolder, NameOf(path)));
+                real.empty() ? CanonicalPath(absolute()) : Joined(real, NameOf(path)));
             end->fReal = true;
             end->fListed = Identity{info.st_dev, info.st_ino, S_ISDIR(info.st_mode), false, {}};
             return end;
         }
-        std::optional<std::string> next = ReadLink(path);
-        if (hops == kMaxLinkHops || !next) return Unresolvable(path);
+        std::optional<std::string> next = ReadLinkAt(at, path);
+        if (hops == kMaxLinkHops || !next) return Unresolvable(absolute());
         target = *next;
     }
+}
+
+// RealFolder is the real path of the folder at path from at, where a chain ended; "" when
+// it cannot be told. A folder's links lead into a few folders: the last one's is kept for
+// the listing.
+const std::string& FolderItem::RealFolder(int at, const std::string& path) {
+    // A path from the listed folder is relative, any other absolute: the path is the key.
+    if (path != fEndFolder) {
+        const PlatformPrivate::OpenFolder folder(openat(at, path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        fEndFolder = path;
+        fEndRealFolder = folder.Valid() ? folder.RealPath() : "";
+    }
+    return fEndRealFolder;
 }
 
 Ref<FolderItem> FolderItem::Unresolvable(const std::string& path) {

@@ -120,6 +120,7 @@ private:
     Handle OpenedFolder();
     Ref<FolderItem> Entry(const std::string& name, const Handle& folder) const;
     Ref<FolderItem> Resolved(const Ref<FolderItem>& entry);
+    const std::string& RealFolder(int at, const std::string& path);
     static Ref<FolderItem> Unresolvable(const std::string& path);
 
     std::string fPath;
@@ -132,7 +133,7 @@ private:
     bool fHasListing = false;
     int32_t fTakenIndex = 0;  // the entry TrueItem took last, whose identity Item reuses
     std::optional<Identity> fTaken;
-    std::string fEndFolder;  // the folder the last chain ended in, and its real path
+    std::string fEndFolder;  // the folder the last chain ended in, and its real path (RealFolder)
     std::string fEndRealFolder;
     int fLastErrorCode = 0;
 };

@@ -197,10 +197,11 @@ TEST_F(Worker, RunsTheBarThroughEveryStepOrStopsAfterTheStepUnderWay) {
 
 TEST_F(Worker, ActsOnlyOnWhatItListedWhateverChangesMeanwhile) {
     // "drop" holds the link "l1" to "src/one", a plain file and "sub", which holds the link
-    // "l" to "src/two" and the empty folder "deeper"; "outside" holds links of the same names.
-    // Each change comes after everything it concerns was listed: as the top pass begins to
-    // replace (bar value 4), or as "deeper" closes (its 6), before "sub" replaces. Afterwards
-    // the tree is as the change left it, but for the links named here, replaced by copies.
+    // "l" to "src/two" and the empty folder "deeper"; "far/outside" holds links of the same
+    // names. Each change comes after what it concerns was listed: as the top pass begins to
+    // replace (bar value 4), as it reads "l1" (2), or as "deeper" closes (its 6), before "sub"
+    // replaces. Afterwards the tree is as the change left it, but for the links named here,
+    // replaced by copies.
     namespace fs = std::filesystem;
     struct Replaced {
         std::string link, original, content;
@@ -215,6 +216,9 @@ TEST_F(Worker, ActsOnlyOnWhatItListedWhateverChangesMeanwhile) {
     auto renameTo = [](const TempFolder& t, const std::string& from, const std::string& to) {
         fs::rename(t.Path(from), t.Path(to));
     };
+    auto swapDrop = [&](const TempFolder& t) {
+        renameTo(t, "drop", "drop.old"), t.Link("drop", "far/outside");
+    };
     const Change changes[] = {
         {"a file saved at the link's name", false, 4,
          [&](auto& t) { renameTo(t, t.File("drop/.l1.swp", "mine"), "drop/l1"); }, {}},
@@ -226,26 +230,26 @@ TEST_F(Worker, ActsOnlyOnWhatItListedWhateverChangesMeanwhile) {
          [](auto& t) { fs::remove(t.Path("src/one")), t.Fifo("src/one"); }, {}},
         {"the original replaced by a folder", false, 4,
          [](auto& t) { fs::remove(t.Path("src/one")), t.Folder("src/one"); }, {}},
-        {"the dropped folder swapped for a link outside", false, 4,
-         [&](auto& t) { renameTo(t, "drop", "drop.old"), t.Link("drop", "outside"); },
+        {"the dropped folder swapped for a link outside", false, 4, swapDrop,
          {{"drop.old/l1", "one", "1"}}},
+        {"the same as its links are read", false, 2, swapDrop, {{"drop.old/l1", "one", "1"}}},
         {"a nested folder swapped for a link outside", true, 6,
-         [&](auto& t) { renameTo(t, "drop/sub", "drop/sub.old"), t.Link("drop/sub", "../outside"); },
+         [&](auto& t) { renameTo(t, "drop/sub", "drop/sub.old"), t.Link("drop/sub", "../far/outside"); },
          {{"drop/sub.old/l", "two", "2"}, {"drop/l1", "one", "1"}}},
     };
     for (const Change& change : changes) {
         for (bool keepAliasNames : {false, true}) {
             SCOPED_TRACE(std::string(change.what) + (keepAliasNames ? ", alias names" : ""));
             TempFolder t;
-            for (const char* folder : {"src", "drop", "drop/sub", "drop/sub/deeper", "outside"})
+            for (const char* folder : {"src", "drop", "drop/sub", "drop/sub/deeper", "far", "far/outside"})
                 t.Folder(folder);
             t.File("src/one", "1");
             t.File("src/two", "2");
             t.File("drop/plain", "plain");
             t.Link("drop/l1", "../src/one");
             t.Link("drop/sub/l", "../../src/two");
-            t.Link("outside/l1", "../src/one");
-            t.Link("outside/l", "../src/two");
+            t.Link("far/outside/l1", "../../src/one");
+            t.Link("far/outside/l", "../../src/two");
             Lines expected;
             WindowWatch watch;
             watch.onValue = [&](int value) {
