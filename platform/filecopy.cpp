@@ -15,6 +15,7 @@
 
 #include "platform/filecopy_p.h"
 #include "platform/folderitem.h"
+#include "platform/signals_p.h"
 #include "platform/thread.h"
 
 namespace {
@@ -183,7 +184,9 @@ Copy::Copy(const std::string& folderPath) {
 }
 
 Copy::~Copy() {
-    if (!fTemporaryName.empty()) unlinkat(fFolder.Get(), fTemporaryName.c_str(), 0);
+    if (fTemporaryName.empty()) return;
+    unlinkat(fFolder.Get(), fTemporaryName.c_str(), 0);
+    SignalsPrivate::ForgetTemporary(fFolder.Get(), fTemporaryName);
 }
 
 void Copy::CreateNamed() {
@@ -193,6 +196,7 @@ void Copy::CreateNamed() {
                                       O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (fFile.Valid()) {
             fTemporaryName = std::move(name);
+            SignalsPrivate::NoteTemporary(fFolder.Get(), fTemporaryName);
             return;
         }
         if (errno != EEXIST) FailWithErrno();
@@ -218,6 +222,7 @@ void Copy::LinkUnderTemporaryName() {
         int code = LinkAnonymousAs(name);
         if (code == 0) {
             fTemporaryName = std::move(name);
+            SignalsPrivate::NoteTemporary(fFolder.Get(), fTemporaryName);
             return;
         }
         if (code != EEXIST) Fail(code);
@@ -241,6 +246,7 @@ void Copy::Publish(const std::string& name) {
     Close();
     if (renameat2(fFolder.Get(), fTemporaryName.c_str(), fFolder.Get(), name.c_str(),
                   RENAME_NOREPLACE) == 0) {
+        SignalsPrivate::ForgetTemporary(fFolder.Get(), fTemporaryName);
         fTemporaryName.clear();
         return;
     }
@@ -259,6 +265,7 @@ void Copy::ReplaceLink(const std::string& name) {
     if (!S_ISLNK(info.st_mode)) Fail(EINVAL);
     if (renameat(fFolder.Get(), fTemporaryName.c_str(), fFolder.Get(), name.c_str()) != 0)
         FailWithErrno();
+    SignalsPrivate::ForgetTemporary(fFolder.Get(), fTemporaryName);
     fTemporaryName.clear();
 }
 
