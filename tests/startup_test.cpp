@@ -8,7 +8,9 @@
 
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
+#include <utility>
 
 #include "app/app.h"
 #include "app/filetypes1.h"
@@ -16,13 +18,14 @@
 #include "app/startup.h"
 #include "kit/programkit.h"
 #include "platform/filetype.h"
+#include "platform/msgbox.h"
 #include "platform/runtime.h"
 #include "platform/window.h"
 #include "windows/wndoptions.h"
 
 namespace {
 
-enum class Scenario { QuitThroughFileMenu, MenuBarFails, EventLoopFails };
+enum class Scenario { QuitThroughFileMenu, MenuBarFails, EventLoopFails, TerminatedInABox };
 
 Scenario gScenario = Scenario::QuitThroughFileMenu;
 std::string gNotes;
@@ -66,6 +69,12 @@ public:
              (GetAppObject().Get() == this ? "registered" : "unregistered") + ", menu bar " +
              (MenuBar() && MenuBar() == Ref<class MenuBar>(MenuBar1()) ? "installed" : "missing") +
              ", " + Counts());
+        if (gScenario == Scenario::TerminatedInABox) {
+            // Handled on the loop the box waits in: the box is answered as by Escape.
+            kill(getpid(), SIGTERM);
+            Note("box answered " + std::to_string(MsgBox("Sure?", 305, "")));
+            return;
+        }
         // A window for finalize to release, and the menu bar left to finalize alone, so the
         // order of the releases shows in the notes.
         WndOptions();
@@ -103,9 +112,10 @@ public:
     Note(std::string("main returned, ") + (GetAppObject() ? "registered" : "unregistered"));
     finalize();
     Note(std::string("finalized, pAll ") + (FileTypes1::pAll ? "set" : "nil"));
+    std::fprintf(stderr, "notes: %s\n", std::exchange(gNotes, "").c_str());
     const int status = RuntimeExit();
     Note("status " + std::to_string(status));
-    std::fprintf(stderr, "notes: %s\n", gNotes.c_str());
+    std::fprintf(stderr, "exit: %s\n", gNotes.c_str());
     std::exit(status);
 }
 
@@ -121,8 +131,8 @@ TEST_F(Startup, StartsWithAFolderAndShutsDownAfterTheFileMenusQuit) {
                 "open /usr, registered, menu bar installed, types 1, windows 0; "
                 "main returned, registered; "
                 "menu bar released, pAll nil, types 0, windows 0; "
-                "finalized, pAll nil; "
-                "app released; status 0; \n");
+                "finalized, pAll nil; \n"
+                "exit: app released; status 0; \n");
 }
 
 TEST_F(Startup, MenuBarFailureReleasesTheAppUnregisteredAndSkipsTheLoop) {
@@ -132,7 +142,7 @@ TEST_F(Startup, MenuBarFailureReleasesTheAppUnregisteredAndSkipsTheLoop) {
                 "menu bar released, pAll set, types 1, windows 0; "
                 "app released; "
                 "main returned, unregistered; "
-                "finalized, pAll nil; status 1; \n");
+                "finalized, pAll nil; \nexit: status 1; \n");
 }
 
 TEST_F(Startup, ExceptionOutOfTheLoopIsHandledOnceAndEndsTheLoop) {
@@ -140,8 +150,16 @@ TEST_F(Startup, ExceptionOutOfTheLoopIsHandledOnceAndEndsTheLoop) {
                 "notes: app made, types 1, windows 0; "
                 "unhandled: activation failed; "
                 "main returned, registered; "
-                "finalized, pAll nil; "
-                "app released; menu bar released, pAll nil, types 0, windows 0; status 1; \n");
+                "finalized, pAll nil; \n"
+                "exit: app released; menu bar released, pAll nil, types 0, windows 0; status 1; \n");
+}
+
+TEST_F(Startup, SigtermEndsAWaitingBoxAndTheLoopThenTheProcessByTheSignal) {
+    EXPECT_EXIT(RunProgram(Scenario::TerminatedInABox, {"quorbit", "/usr"}),
+                ::testing::KilledBySignal(SIGTERM),
+                "notes: app made, types 1, windows 0; "
+                "open /usr, registered, menu bar installed, types 1, windows 0; "
+                "box answered 2; main returned, registered; finalized, pAll nil; \n");
 }
 
 }  // namespace

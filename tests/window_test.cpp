@@ -1,4 +1,5 @@
-// Windows: the default and cancel keys, controls left behind.
+// Windows: the default and cancel keys, a handler failing under a modal window, controls
+// left behind.
 
 #include <gtest/gtest.h>
 
@@ -54,6 +55,32 @@ TEST(Window, ReturnAndEscapeReachTheDefaultAndCancelButtonsWhereverTheFocusIs) {
         EXPECT_EQ(dialog->fPushed, c.pushed);
         dialog->Hide();
     }
+}
+
+// A dialog of its own class, so that it is its class's implicit instance.
+class Failing : public Keys {
+public:
+    static const ClassRecord& Class() { return RegisterClassOf<Failing, Keys>("Failing.Failing"); }
+};
+
+TEST(Window, AHandlersExceptionUnderAModalWindowEndsTheWaitAndPassesOutOfIt) {
+    Ref<Failing> dialog = Construct<Failing>();
+    TestWindows::AddControl<PushButton>(dialog, "BtnFail");
+    InstallInstanceEventHandler(RuntimeWindowControlByName(dialog, "BtnFail"), "Action",
+                                Delegate(std::function<void()>([] { throw RuntimeException("failed"); })));
+    dialog->Button("BtnClose", false, true);
+    const std::string name = "Failing.Failing";
+    User::WhenShown(name, [](const Ref<Window>& w) { User::Push(w, "BtnFail"); });
+    // Left up, the window would ignore its own buttons: it is then hidden from outside, and
+    // the exception never comes out.
+    const User::ActionHandle stuck = User::WhenShown(name, [](const Ref<Window>& w) {
+        User::Push(w, "BtnClose");
+        w->Hide();
+    });
+    EXPECT_THROW(dialog->ShowModal(), RuntimeException);
+    EXPECT_FALSE(stuck->Done);
+    EXPECT_TRUE(dialog->fPushed.empty());
+    User::Reset();
 }
 
 TEST(Window, ControlsOutliveTheirWindowSafely) {

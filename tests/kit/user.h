@@ -56,7 +56,9 @@ using MessageBoxAnswer = std::shared_ptr<const MessageBoxRecord>;
 // AnswerNextMessageBox answers the next message box that appears (after those already
 // scheduled, in order) with the button whose result is given (kMsgBoxResultOK...); the
 // record is filled when the box is answered. A button the box lacks fails the test, and
-// Return is pressed instead.
+// Return is pressed instead. kPressQuit presses Ctrl+Q in the box instead of a button; a
+// box still up after it fails the test and gets Return.
+inline constexpr int32_t kPressQuit = -1;
 MessageBoxAnswer AnswerNextMessageBox(int32_t result, int timeoutMs = kDefaultTimeoutMs);
 
 // ActionRecord tells whether a scheduled window action was carried out.
@@ -69,8 +71,9 @@ using ActionHandle = std::shared_ptr<const ActionRecord>;
 ActionHandle WhenShown(const std::string& windowClassName, std::function<void(const Ref<Window>&)> steps,
                        int timeoutMs = kDefaultTimeoutMs);
 
-// The keys the user can press in a window.
-enum class Key { Return, Escape };
+// The keys the user can press in a window; Quit is Ctrl+Q, which acts as a shortcut does,
+// through the window system's key handling in the window made active.
+enum class Key { Return, Escape, Quit };
 
 // Push clicks the named push button of the window now; it throws NilObjectException when
 // the window has no push button of that name. A disabled button does nothing.
