@@ -49,7 +49,8 @@ TEST_F(AppTest, CtrlQDuringARunStopsItAsCancelDoesAndQuitsWithZero) {
     // whose closing block writes 6 and 7, then the aliases 4 and 5, then the closing 6, 7.
     // The key is pressed once the bar has reached a value, at the run's next pauses: with
     // every yield a pause, in the collect phase; otherwise in "sub", during the big copy (or
-    // just before, should a time slice end first), which completes or is not begun.
+    // just before, should a time slice end first), which completes or is not begun. A quit
+    // requested before the run (a signal) stops it as soon as its window shows.
     const std::string big((9 << 20) + 1, 'b');
     const struct {
         const char* when;
@@ -57,6 +58,7 @@ TEST_F(AppTest, CtrlQDuringARunStopsItAsCancelDoesAndQuitsWithZero) {
         bool everyYield;
         Values values;
     } runs[] = {
+        {"before the window shows", -1, false, {0, 6, 7}},
         {"collecting", 1, true, {0, 1, 2, 6, 7}},
         {"copying in a nested folder", 3, false, {0, 1, 2, 3, 6, 7, 6, 7}},
     };
@@ -86,6 +88,7 @@ TEST_F(AppTest, CtrlQDuringARunStopsItAsCancelDoesAndQuitsWithZero) {
                                           Qt::QueuedConnection);
         });
 
+        if (run.pressAt < 0) Quit(0);
         fApp->WendleAliases(GetTrueFolderItem(t.Path("drop"), 0), true, true);
         FileCopyPrivate::SetAnonymousFilesForTesting(true);
 
