@@ -69,17 +69,15 @@ TEST(Window, AHandlersExceptionUnderAModalWindowEndsTheWaitAndPassesOutOfIt) {
     InstallInstanceEventHandler(RuntimeWindowControlByName(dialog, "BtnFail"), "Action",
                                 Delegate(std::function<void()>([] { throw RuntimeException("failed"); })));
     dialog->Button("BtnClose", false, true);
-    const std::string name = "Failing.Failing";
-    User::WhenShown(name, [](const Ref<Window>& w) { User::Push(w, "BtnFail"); });
+    User::WhenShown("Failing.Failing", [](const Ref<Window>& w) { User::Push(w, "BtnFail"); });
     // Left up, the window would ignore its own buttons: it is then hidden from outside, and
     // the exception never comes out.
-    const User::ActionHandle stuck = User::WhenShown(name, [](const Ref<Window>& w) {
+    const User::ActionHandle stuck = User::WhenShown("Failing.Failing", [](const Ref<Window>& w) {
         User::Push(w, "BtnClose");
         w->Hide();
     });
     EXPECT_THROW(dialog->ShowModal(), RuntimeException);
     EXPECT_FALSE(stuck->Done);
-    EXPECT_TRUE(dialog->fPushed.empty());
     User::Reset();
 }
 
