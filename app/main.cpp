@@ -1,10 +1,3 @@
 #include "app/startup.h"
-#include "platform/runtime.h"
 
-int main(int argc, char** argv) {
-    RuntimeInit(argc, argv);
-    initialize();
-    Main();
-    finalize();
-    return RuntimeExit();
-}
+int main(int argc, char** argv) { return ProcessMain(argc, argv); }

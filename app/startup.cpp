@@ -11,6 +11,14 @@
 #include "windows/wndprogress.h"
 #include "worker/copyaliasthread.h"
 
+int ProcessMain(int argc, char** argv) {
+    RuntimeInit(argc, argv);
+    initialize();
+    Main();
+    finalize();
+    return RuntimeExit();
+}
+
 void initialize() {
     RegisterFrameworkClasses();
     App::Class();

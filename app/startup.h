@@ -1,6 +1,10 @@
 #pragma once
 
-// Process start-up and shutdown: main calls these in this order.
+// Process start-up and shutdown: ProcessMain calls these in this order.
+
+// ProcessMain is the whole of main, kept here so that the tests run what the executable
+// runs: RuntimeInit, initialize, Main, finalize, then RuntimeExit, whose status it returns.
+int ProcessMain(int argc, char** argv);
 
 // initialize registers every class: the framework's, then the program's six.
 void initialize();

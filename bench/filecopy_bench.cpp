@@ -160,9 +160,7 @@ void Report(const char* title, const std::vector<Contender>& contenders, const c
 
 int main(int argc, char** argv) {
     unsigned long long bigSize = argc > 1 ? std::strtoull(argv[1], nullptr, 0) : 1ULL << 30;
-    const char* base = std::getenv("TMPDIR");
-    std::string root = std::string(base && *base ? base : "/tmp") + "/quorbit-bench-XXXXXX";
-    Check(mkdtemp(root.data()) != nullptr, root);
+    const std::string root = bench::TempFolder();
 
     // Everything runs before the big file is made, so its deletion cannot touch them.
     std::vector<Contender> small = {{"bare loop", CopyAllWithBareLoop, {}},

@@ -87,9 +87,7 @@ int main(int argc, char** argv) {
         ListOnce(argv[2]);
         return 0;
     }
-    const char* base = std::getenv("TMPDIR");
-    std::string root = std::string(base && *base ? base : "/tmp") + "/quorbit-bench-XXXXXX";
-    Check(mkdtemp(root.data()) != nullptr, root);
+    const std::string root = bench::TempFolder();
 
     const std::vector<int> sizes = {10000, 100000};
     std::vector<std::string> folders;

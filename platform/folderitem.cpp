@@ -13,13 +13,14 @@
 #include <unistd.h>
 
 #include "platform/filecopy_p.h"
+#include "platform/filedescriptor_p.h"
 #include "platform/runtime.h"
 #include "platform/runtime_p.h"
 #include "platform/thread.h"
 
 namespace {
 
-using FileCopyPrivate::FileDescriptor;
+using PlatformPrivate::FileDescriptor;
 
 // The kernel's own limit on the links one lookup may follow.
 constexpr int kMaxLinkHops = 40;
@@ -129,19 +130,19 @@ ReadState ReadEntries(DIR* dir, std::vector<std::string>& names, size_t limit) {
     return ReadState::kMore;
 }
 
-// SortedEntries reads the folder at path once and sorts the names bytewise; empty when it
-// is not a readable folder. A big folder is finished on a helper thread, so that a worker
+// SortedEntries reads the folder open as folder once and sorts the names bytewise; empty
+// when it cannot be read. A big folder is finished on a helper thread, so that a worker
 // thread's listing does not hold up the windows.
-std::vector<std::string> SortedEntries(const std::string& path) {
-    // O_NOFOLLOW: a link is never a folder, so it has no entries of its own.
-    FileDescriptor folder(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!folder.Valid()) return {};
+std::vector<std::string> SortedEntries(int folder) {
+    // A descriptor of its own: the DIR reads from its offset and closes it.
+    FileDescriptor reading(openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!reading.Valid()) return {};
     struct CloseDir {
         void operator()(DIR* dir) const { closedir(dir); }
     };
-    std::unique_ptr<DIR, CloseDir> dir(fdopendir(folder.Get()));
+    std::unique_ptr<DIR, CloseDir> dir(fdopendir(reading.Get()));
     if (!dir) return {};
-    folder.Release();  // now the DIR's
+    reading.Release();  // now the DIR's
 
     std::vector<std::string> names;
     ReadState state = ReadEntries(dir.get(), names, kEntriesListedInline);
@@ -165,64 +166,123 @@ const ClassRecord& FolderItem::Class() {
 
 FolderItem::FolderItem(std::string absolutePath) : fPath(std::move(absolutePath)) {}
 
+// StatNow looks at the entry as it is now, through its listed folder where it has one.
+bool FolderItem::StatNow(struct stat& info) const {
+    if (fUnresolvable) return false;
+    if (fFolder) return fstatat(fFolder->Get(), Name().c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+    return LStat(fPath, info);
+}
+
 bool FolderItem::Exists() const {
     struct stat info {};
-    return !fUnresolvable && LStat(fPath, info);
+    return StatNow(info);
 }
 
 bool FolderItem::Directory() const {
     struct stat info {};
-    return !fUnresolvable && LStat(fPath, info) && S_ISDIR(info.st_mode);
+    return StatNow(info) && S_ISDIR(info.st_mode);
 }
 
 bool FolderItem::Alias() const {
     struct stat info {};
-    return !fUnresolvable && LStat(fPath, info) && S_ISLNK(info.st_mode);
+    return StatNow(info) && S_ISLNK(info.st_mode);
 }
 
 int32_t FolderItem::Count() {
-    fListed = false;
+    fHasListing = false;
+    fTakenIndex = 0;
+    fEndFolder.clear();
     return static_cast<int32_t>(Listing().size());
 }
 
 const std::vector<std::string>& FolderItem::Listing() {
-    if (fListed) return fEntries;
-    fEntries = fUnresolvable ? std::vector<std::string>{} : SortedEntries(fPath);
-    fListed = true;
+    if (fHasListing) return fEntries;
+    fOpened = fUnresolvable ? nullptr : OpenedFolder();
+    fEntries = fOpened ? SortedEntries(fOpened->Get()) : std::vector<std::string>{};
+    fHasListing = true;
     return fEntries;
+}
+
+// OpenedFolder opens this folder for a listing: from its listed folder when it has one,
+// and then only while it is the folder that was listed; never through a link.
+FolderItem::Handle FolderItem::OpenedFolder() {
+    if (fOpened && !fFolder) return fOpened;  // opened once: counted before, or a Parent's
+    constexpr int kFlags = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    auto opened = std::make_shared<PlatformPrivate::OpenFolder>(
+        fFolder ? openat(fFolder->Get(), Name().c_str(), kFlags) : open(fPath.c_str(), kFlags));
+    if (!opened->Valid()) return nullptr;
+    struct stat info {};
+    if (fListed && (fstat(opened->Get(), &info) != 0 || !FileCopyPrivate::SameFile(info, *fListed))) return nullptr;
+    return opened;
 }
 
 std::string FolderItem::Name() const { return NameOf(fPath); }
 
-std::string FolderItem::ShellPath() const { return CanonicalPath(fPath); }
+std::string FolderItem::ShellPath() const {
+    if (fReal) return fPath;
+    if (fFolder && !fFolder->RealPath().empty()) return Joined(fFolder->RealPath(), Name());
+    return CanonicalPath(fPath);
+}
 
 Ref<FolderItem> FolderItem::Parent() const {
     if (fPath == "/" || fPath.find('/') == std::string::npos) return nullptr;
-    return New<FolderItem>(FolderOf(fPath));
+    Ref<FolderItem> parent = New<FolderItem>(FolderOf(fPath));
+    parent->fOpened = fFolder;
+    return parent;
+}
+
+// Entry is this folder's entry name, reached through the folder open as folder.
+Ref<FolderItem> FolderItem::Entry(const std::string& name, const Handle& folder) const {
+    Ref<FolderItem> entry = New<FolderItem>(Joined(fPath, name));
+    entry->fFolder = folder;
+    return entry;
 }
 
 Ref<FolderItem> FolderItem::TrueItem(int32_t index) {
     const std::vector<std::string>& entries = Listing();
     if (index < 1 || static_cast<size_t>(index) > entries.size()) return nullptr;
-    return New<FolderItem>(Joined(fPath, entries[static_cast<size_t>(index) - 1]));
+    const std::string& name = entries[static_cast<size_t>(index) - 1];
+    Ref<FolderItem> entry = Entry(name, fOpened);
+    // Item(i) follows TrueItem(i) for every link of a run: the entry is looked at once.
+    if (index != fTakenIndex) fTaken = FileCopyPrivate::IdentityAt(fOpened->Get(), name);
+    fTakenIndex = index;
+    entry->fListed = fTaken;
+    return entry;
 }
 
 Ref<FolderItem> FolderItem::Item(int32_t index) {
     Ref<FolderItem> entry = TrueItem(index);
-    return entry ? Resolved(entry->fPath) : nullptr;
+    return entry ? Resolved(entry) : nullptr;
 }
 
-Ref<FolderItem> FolderItem::Resolved(const std::string& start) {
-    std::string path = start;
-    for (int hops = 0;; ++hops) {
+// Resolved follows entry's chain of links: the first through entry's listed folder, the
+// rest by path. The end keeps what it was when it was reached.
+Ref<FolderItem> FolderItem::Resolved(const Ref<FolderItem>& entry) {
+    if (!entry->fListed) return Unresolvable(entry->fPath);
+    if (!entry->fListed->link) return entry;
+    std::string path = entry->fPath;
+    std::string target = entry->fListed->target;
+    for (int hops = 1;; ++hops) {
+        if (target.empty()) return Unresolvable(path);
+        // A relative target counts from the link's own folder, as the kernel takes it.
+        path = target.front() == '/' ? target : FolderOf(path) + "/" + target;
         struct stat info {};
         if (!LStat(path, info)) return Unresolvable(path);
-        if (!S_ISLNK(info.st_mode)) return New<FolderItem>(hops == 0 ? path : CanonicalPath(path));
-        if (hops == kMaxLinkHops) return Unresolvable(path);
-        std::optional<std::string> target = ReadLink(path);
-        if (!target || target->empty()) return Unresolvable(path);
-        // A relative target counts from the link's own folder, as the kernel takes it.
-        path = target->front() == '/' ? *target : FolderOf(path) + "/" + *target;
+        if (!S_ISLNK(info.st_mode)) {
+            // A folder's links lead into a few folders: the last one's real path is kept.
+            if (FolderOf(path) != fEndFolder || fEndRealFolder.empty()) {
+                fEndFolder = FolderOf(path);
+                fEndRealFolder = RealPath(fEndFolder).value_or("");
+            }
+            Ref<FolderItem> end = New<FolderItem>(
+                fEndRealFolder.empty() ? CanonicalPath(path) : Joined(fEndRealFolder, NameOf(path)));
+            end->fReal = true;
+            end->fListed = Identity{info.st_dev, info.st_ino, S_ISDIR(info.st_mode), false, {}};
+            return end;
+        }
+        std::optional<std::string> next = ReadLink(path);
+        if (hops == kMaxLinkHops || !next) return Unresolvable(path);
+        target = *next;
     }
 }
 
@@ -234,18 +294,21 @@ Ref<FolderItem> FolderItem::Unresolvable(const std::string& path) {
 
 Ref<FolderItem> FolderItem::Child(const std::string& name) const {
     if (!IsEntryName(name)) return nullptr;
-    return New<FolderItem>(Joined(fPath, name));
+    return Entry(name, fOpened);
 }
 
 bool FolderItem::Delete() {
+    int code = ENOENT;
     struct stat info {};
-    int result = -1;
-    if (fUnresolvable)
-        errno = ENOENT;
-    else if (LStat(fPath, info))
-        result = S_ISDIR(info.st_mode) ? rmdir(fPath.c_str()) : unlink(fPath.c_str());
-    if (result == 0) return true;
-    fLastErrorCode = errno;
+    if (fFolder && fListed) {
+        code = FileCopyPrivate::RemoveListed(fFolder->Get(), Name(), *fListed);
+    } else if (StatNow(info)) {
+        const int folder = fFolder ? fFolder->Get() : AT_FDCWD;
+        const std::string& at = fFolder ? Name() : fPath;
+        code = unlinkat(folder, at.c_str(), S_ISDIR(info.st_mode) ? AT_REMOVEDIR : 0) == 0 ? 0 : errno;
+    }
+    if (code == 0) return true;
+    fLastErrorCode = code;
     return false;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <string_view>
 #include <unistd.h>
 
 #include "application.h"
@@ -36,7 +37,7 @@ Registry& TheRegistry() {
 }
 
 struct Process {
-    std::vector<std::string> arguments;  // kept alive for QApplication
+    std::vector<std::string> arguments;  // Qt's: the program's name alone, kept alive
     std::vector<char*> argv;
     int argc = 0;
     std::vector<std::string> documents;
@@ -110,20 +111,17 @@ Ref<Object> NewObject(const ClassRecord& record) {
 
 void RuntimeInit(int argc, char** argv) {
     Process& process = TheProcess();
-    process.arguments.clear();
+    process.arguments.assign(1, argc > 0 && argv[0] ? argv[0] : "quorbit");
     process.documents.clear();
     process.executable = ReadExecutablePath(argc > 0 ? argv[0] : nullptr);
-    for (int i = 0; i < argc; ++i) {
-        std::string argument = argv[i];
-        // The desktop entry's options action launches with this; the program never sees it.
-        if (i > 0 && argument == "--with-options") {
-            Keyboard::HoldOptionKey(true);
-            continue;
-        }
-        process.arguments.push_back(argument);
-        if (i > 0 && !argument.empty()) process.documents.push_back(AbsolutePathOf(argument));
-    }
-    if (process.arguments.empty()) process.arguments.push_back("quorbit");
+    // Qt is given no arguments, so a folder named like one of its options ("-reverse") stays a
+    // folder. Our own options come first; every argument after them, and after "--", is a path.
+    int i = 1;
+    for (; i < argc && std::string_view(argv[i]) == "--with-options"; ++i)
+        Keyboard::HoldOptionKey(true);  // the desktop entry's options action
+    if (i < argc && std::string_view(argv[i]) == "--") ++i;
+    for (; i < argc; ++i)
+        if (*argv[i]) process.documents.push_back(AbsolutePathOf(argv[i]));
     process.exitStatus = 0;
 }
 

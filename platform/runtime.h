@@ -63,8 +63,9 @@ public:
     static void SetClass(Object& object, const ClassRecord& record) { object.fClass = &record; }
 };
 
-// RuntimeInit brings the runtime up and takes the command line. The platform consumes its
-// own arguments (--with-options) and keeps the rest as documents to open.
+// RuntimeInit brings the runtime up and takes the command line: the program's own options
+// (--with-options) as long as they come first, then each later argument, or each after a
+// "--", as a document to open, whatever it looks like.
 void RuntimeInit(int argc, char** argv);
 
 // StartupException is raised when the framework itself cannot start; its handling reports

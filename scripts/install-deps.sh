@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev libboost-context-dev libgtest-dev libgmock-dev libbenchmark-dev libxkbcommon-dev
-  xvfb xauth xdotool imagemagick x11-utils
+  xvfb xauth xdotool imagemagick x11-utils desktop-file-utils
 )
 
 missing=()

@@ -7,8 +7,11 @@ cd "$root"
 bash scripts/install-deps.sh
 
 export QT_QPA_PLATFORM=offscreen
-export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
-chmod 700 "$XDG_RUNTIME_DIR"
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  XDG_RUNTIME_DIR=$(mktemp -d)  # mktemp makes it 0700, as Qt wants
+  trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
+  export XDG_RUNTIME_DIR
+fi
 
 status=0
 run_suite() {

@@ -1,5 +1,5 @@
 // The application object on the manual clock: the usage message and its timer, and a run
-// stopped by Ctrl+Q.
+// from start to quit, or stopped by Ctrl+Q.
 
 #include <QProgressBar>
 
@@ -8,6 +8,7 @@
 #include "kit/programkit.h"
 #include "platform/controls.h"
 #include "platform/filecopy_p.h"
+#include "platform/folderitem.h"
 #include "platform/msgbox.h"
 #include "platform/runtime.h"
 #include "platform/runtime_p.h"
@@ -41,6 +42,23 @@ TEST_F(AppTest, UsageMessageComesOnceOneSecondAfterTheLatestActivation) {
     EXPECT_EQ(first->Text, kUsageText);
     EXPECT_EQ(first->Flags, 0);
     EXPECT_TRUE(QuitRequested());
+    fApp->Event_Activate();
+    fApp->DoEvents(1500);
+    EXPECT_FALSE(second->Answered) << "shown twice";
+}
+
+// The nested folder's closing wait has the worker asleep while the top folder's aliases
+// are still to come: the wait must last until the worker has ended.
+TEST_F(AppTest, RunWaitsForTheWholeRecursiveRunThenQuitsWithZero) {
+    TempFolder t;
+    t.File("f", "data");
+    for (const char* folder : {"drop", "drop/sub"}) t.Folder(folder);
+    t.Link("drop/a", "../f");
+    t.Link("drop/sub/b", "../../f");
+    fApp->WendleAliases(GetTrueFolderItem(t.Path("drop")), true, true);
+    EXPECT_EQ(Tree(t, "drop"), (Lines{"a=data", "sub/", "sub/b=data"}));
+    EXPECT_TRUE(QuitRequested());
+    EXPECT_EQ(RuntimePrivate::ExitStatus(), 0);
 }
 
 TEST_F(AppTest, CtrlQDuringARunStopsItAsCancelDoesAndQuitsWithZero) {

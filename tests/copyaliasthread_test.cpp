@@ -55,6 +55,7 @@ public:
         BarWidget()->setValue(999);
         connect(BarWidget(), &QProgressBar::valueChanged, this, [this](int value) {
             values.push_back(value);
+            writtenHidden += WndProgress()->Widget()->isVisible() ? 0 : 1;
             if (onValue) onValue(value);
         });
         WndProgress()->Widget()->installEventFilter(this);
@@ -67,6 +68,7 @@ public:
     Values values;
     std::function<void(int)> onValue;  // runs inside the worker's write
     int hidden = 0;
+    int writtenHidden = 0;  // values written while the window was hidden
     double took = -1;  // from the watch's making to the window's hiding, on the platform clock
 
 private:
@@ -93,6 +95,7 @@ class Worker : public ManualClockTest {};
 TEST_F(Worker, ReplacesEachAliasOfAFileUnderTheChosenNameAndLeavesEveryOther) {
     // Beside its original, or after another alias of the same original took the name, the
     // destination exists: the copy is refused ("to-src-abs", the higher entry, comes first).
+    // A link named like its original ("same") is the destination of its own copy: replaced.
     // A full disk, a pipe (whose reading would block the run) and a device: no copy either.
     // A link to a folder is neither replaced nor walked into.
     const std::string big(256 * 1024, 'b');
@@ -101,12 +104,13 @@ TEST_F(Worker, ReplacesEachAliasOfAFileUnderTheChosenNameAndLeavesEveryOther) {
         TempFolder t;
         for (const char* folder : {"src", "drop", "drop/x", "drop/y"}) t.Folder(folder);
         t.File("src/one", "1");
+        t.File("src/same", "s");
         t.File("src/big", big);
         t.Fifo("pipe");
         t.File("drop/data", "data");
         t.Link("src/alias", "one");  // only "to-dir" leads here
         const std::pair<const char*, std::string> links[] = {
-            {"a-big", "../src/big"}, {"dangling", "nowhere"},  {"loop", "."},
+            {"a-big", "../src/big"}, {"dangling", "nowhere"},  {"loop", "."}, {"same", "../src/same"},
             {"self", "self"},        {"to-dir", "../src"},     {"to-file", "data"},
             {"to-null", "/dev/null"}, {"to-pipe", "../pipe"},  {"to-src", "../src/one"},
             {"to-src-abs", t.Path("src/one")}, {"x/a", "../../src/one"}, {"y/a", "../../src/one"}};
@@ -117,14 +121,14 @@ TEST_F(Worker, ReplacesEachAliasOfAFileUnderTheChosenNameAndLeavesEveryOther) {
         }
         const Lines expected =
             keepAliasNames
-                ? Lines{"a-big@", "dangling@", "data=data", "loop@", "self@", "to-dir@",
+                ? Lines{"a-big@", "dangling@", "data=data", "loop@", "same=s", "self@", "to-dir@",
                         "to-file=data", "to-null@", "to-pipe@", "to-src-abs=1", "to-src=1",
                         "x/", "x/a=1", "y/", "y/a=1"}
-                : Lines{"a-big@", "dangling@", "data=data", "loop@", "one=1", "self@", "to-dir@",
+                : Lines{"a-big@", "dangling@", "data=data", "loop@", "one=1", "same=s", "self@", "to-dir@",
                         "to-file@", "to-null@", "to-pipe@", "to-src@",
                         "x/", "x/one=1", "y/", "y/one=1"};
         EXPECT_EQ(Tree(t, "drop"), expected);
-        EXPECT_EQ(Tree(t, "src"), (Lines{"alias@", "big=" + big, "one=1"}));
+        EXPECT_EQ(Tree(t, "src"), (Lines{"alias@", "big=" + big, "one=1", "same=s"}));
     }
 }
 
@@ -179,6 +183,7 @@ TEST_F(Worker, RunsTheBarThroughEveryStepOrStopsAfterTheStepUnderWay) {
         EXPECT_EQ(watch.values, run.values);
         const bool shown = !run.values.empty();
         EXPECT_EQ(watch.hidden, shown ? 1 : 0);  // by the top pass alone
+        EXPECT_EQ(watch.writtenHidden, 0);
         EXPECT_NEAR(watch.took, shown ? 2.0 : -1, 1e-6);  // a nested pass fills the top one's wait
         if (shown) {
             EXPECT_EQ(BarWidget()->maximum(), run.values.back());  // the closing block's last
@@ -186,6 +191,78 @@ TEST_F(Worker, RunsTheBarThroughEveryStepOrStopsAfterTheStepUnderWay) {
         for (const std::string link : {"l1", "l2", "sub/l"}) {
             const bool replaced = std::count(run.replaced.begin(), run.replaced.end(), link);
             EXPECT_EQ(t.IsLink("drop/" + link), !replaced) << link;
+        }
+    }
+}
+
+TEST_F(Worker, ActsOnlyOnWhatItListedWhateverChangesMeanwhile) {
+    // "drop" holds the link "l1" to "src/one", a plain file and "sub", which holds the link
+    // "l" to "src/two" and the empty folder "deeper"; "outside" holds links of the same names.
+    // Each change comes after everything it concerns was listed: as the top pass begins to
+    // replace (bar value 4), or as "deeper" closes (its 6), before "sub" replaces. Afterwards
+    // the tree is as the change left it, but for the links named here, replaced by copies.
+    namespace fs = std::filesystem;
+    struct Replaced {
+        std::string link, original, content;
+    };
+    struct Change {
+        const char* what;
+        bool recurse;
+        int atValue;
+        std::function<void(const TempFolder&)> make;
+        std::vector<Replaced> replaced;
+    };
+    auto renameTo = [](const TempFolder& t, const std::string& from, const std::string& to) {
+        fs::rename(t.Path(from), t.Path(to));
+    };
+    const Change changes[] = {
+        {"a file saved at the link's name", false, 4,
+         [&](auto& t) { renameTo(t, t.File("drop/.l1.swp", "mine"), "drop/l1"); }, {}},
+        {"the link pointed elsewhere", false, 4,
+         [&](auto& t) { renameTo(t, t.Link("drop/.l1.new", "../src/two"), "drop/l1"); }, {}},
+        {"the original saved anew", false, 4,
+         [&](auto& t) { renameTo(t, t.File("src/.one.new", "new"), "src/one"); }, {}},
+        {"the original replaced by a pipe", false, 4,
+         [](auto& t) { fs::remove(t.Path("src/one")), t.Fifo("src/one"); }, {}},
+        {"the original replaced by a folder", false, 4,
+         [](auto& t) { fs::remove(t.Path("src/one")), t.Folder("src/one"); }, {}},
+        {"the dropped folder swapped for a link outside", false, 4,
+         [&](auto& t) { renameTo(t, "drop", "drop.old"), t.Link("drop", "outside"); },
+         {{"drop.old/l1", "one", "1"}}},
+        {"a nested folder swapped for a link outside", true, 6,
+         [&](auto& t) { renameTo(t, "drop/sub", "drop/sub.old"), t.Link("drop/sub", "../outside"); },
+         {{"drop/sub.old/l", "two", "2"}, {"drop/l1", "one", "1"}}},
+    };
+    for (const Change& change : changes) {
+        for (bool keepAliasNames : {false, true}) {
+            SCOPED_TRACE(std::string(change.what) + (keepAliasNames ? ", alias names" : ""));
+            TempFolder t;
+            for (const char* folder : {"src", "drop", "drop/sub", "drop/sub/deeper", "outside"})
+                t.Folder(folder);
+            t.File("src/one", "1");
+            t.File("src/two", "2");
+            t.File("drop/plain", "plain");
+            t.Link("drop/l1", "../src/one");
+            t.Link("drop/sub/l", "../../src/two");
+            t.Link("outside/l1", "../src/one");
+            t.Link("outside/l", "../src/two");
+            Lines expected;
+            WindowWatch watch;
+            watch.onValue = [&](int value) {
+                if (value != change.atValue || !expected.empty()) return;
+                change.make(t);
+                expected = Tree(t, "");
+                for (const Replaced& r : change.replaced) {
+                    std::erase(expected, r.link + "@");
+                    const fs::path link = r.link;
+                    const std::string name = keepAliasNames ? link.filename().string() : r.original;
+                    expected.push_back((link.parent_path() / name).string() + "=" + r.content);
+                }
+                std::sort(expected.begin(), expected.end());
+            };
+            RunToEnd(NewWorker(t.Path("drop"), change.recurse, keepAliasNames));
+            ASSERT_FALSE(expected.empty()) << "the change was never made";
+            EXPECT_EQ(Tree(t, ""), expected);
         }
     }
 }

@@ -6,10 +6,12 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -64,7 +66,7 @@ TEST_P(FileCopy, ACopyKeepsContentModeAndTimeAndTheOriginalIsUntouched) {
     t.Folder("links");
     t.Link("links/alias", "../original");
     ASSERT_TRUE(At(t.Path("original"))->CopyFileTo(At(t.Path("copy"))));
-    ASSERT_TRUE(At(t.Path("links/alias"))->ReplaceWithCopyOf(At(t.Path("original"))));
+    ASSERT_TRUE(At(t.Path("links/alias"))->ReplaceWithCopyOf(At(t.Path("original")), "alias"));
     for (const char* copy : {"copy", "links/alias"}) {
         struct stat info = StatOf(t.Path(copy));
         EXPECT_EQ(info.st_mode, S_IFREG | 0555) << copy << ": setuid and setgid are dropped";
@@ -81,9 +83,49 @@ TEST_P(FileCopy, ACopyKeepsContentModeAndTimeAndTheOriginalIsUntouched) {
     EXPECT_EQ(t.Entries("links"), std::vector<std::string>{"alias"});
 }
 
+std::string Attribute(const std::string& path, const char* name) {
+    std::string value(256, '\0');
+    ssize_t n = getxattr(path.c_str(), name, value.data(), value.size());
+    value.resize(n < 0 ? 0 : static_cast<size_t>(n));
+    return value;
+}
+
+TEST_P(FileCopy, ACopyKeepsHolesAndGrantsNoMoreThanTheOriginal) {
+    TempFolder t;
+    // 16 MiB with 4 KiB of data in the middle.
+    const std::string sparse = t.File("sparse");
+    ASSERT_EQ(truncate(sparse.c_str(), 16 << 20), 0);
+    const std::string data(4096, 'd');
+    {
+        int fd = open(sparse.c_str(), O_WRONLY | O_CLOEXEC);
+        ASSERT_EQ(pwrite(fd, data.data(), data.size(), 8 << 20), 4096);
+        close(fd);
+    }
+    ASSERT_TRUE(At(sparse)->CopyFileTo(At(t.Path("sparse-copy"))));
+    struct stat copy = StatOf(t.Path("sparse-copy"));
+    EXPECT_EQ(copy.st_size, 16 << 20);
+    EXPECT_LE(copy.st_blocks * 512, 1 << 20) << "the holes were written";
+    EXPECT_EQ(t.Read("sparse-copy"), t.Read("sparse"));
+
+    // The group may read, though the mask would let it write: the ACL has to come along.
+    // user::rw- group::r-- mask::rw- other::---
+    const std::string acl = t.File("guarded", "secret", 0640);
+    const uint16_t entries[][4] = {{1, 6, 0xffff, 0xffff}, {4, 4, 0xffff, 0xffff},
+                                   {0x10, 6, 0xffff, 0xffff}, {0x20, 0, 0xffff, 0xffff}};
+    std::string value("\x02\0\0\0", 4);
+    value.append(reinterpret_cast<const char*>(entries), sizeof entries);
+    if (setxattr(acl.c_str(), "system.posix_acl_access", value.data(), value.size(), 0) != 0)
+        GTEST_SKIP() << "no ACLs here";
+    ASSERT_EQ(setxattr(acl.c_str(), "user.note", "kept", 4, 0), 0);
+    ASSERT_TRUE(At(acl)->CopyFileTo(At(t.Path("guarded-copy"))));
+    EXPECT_EQ(StatOf(t.Path("guarded-copy")).st_mode, StatOf(acl).st_mode);
+    EXPECT_EQ(Attribute(t.Path("guarded-copy"), "system.posix_acl_access"), value);
+    EXPECT_EQ(Attribute(t.Path("guarded-copy"), "user.note"), "kept");
+}
+
 TEST_P(FileCopy, ACopyThatCannotBeMadeLeavesEverythingAsItWas) {
     struct Failure {
-        bool replace;  // to->ReplaceWithCopyOf(from), else from->CopyFileTo(to)
+        bool replace;  // to->ReplaceWithCopyOf(from, to->Name()), else from->CopyFileTo(to)
         const char* from;
         const char* to;
         int error;
@@ -93,10 +135,10 @@ TEST_P(FileCopy, ACopyThatCannotBeMadeLeavesEverythingAsItWas) {
              {false, "original", "original", EEXIST},
              {false, "original", "dangling", EEXIST},  // never written through
              {false, "fifo", "copy", EINVAL},
-             {false, "/proc/self/mem", "copy", EIO},  // fails midway, for root as well
+             {false, "/proc/self/pagemap", "copy", ENODEV},  // endless, and no user data
              {false, "original", "readonly/copy", EACCES, false},
              {true, "fifo", "toOriginal", EINVAL},
-             {true, "/proc/self/mem", "toOriginal", EIO},
+             {true, "/proc/self/pagemap", "toOriginal", ENODEV},
              {true, "locked", "toOriginal", EACCES, false},
              {true, "original", "other", EINVAL}}) {  // not a link
         if (!f.asRootToo && geteuid() == 0) continue;
@@ -112,10 +154,14 @@ TEST_P(FileCopy, ACopyThatCannotBeMadeLeavesEverythingAsItWas) {
         std::vector<std::string> before = Snapshot(t);
         Ref<FolderItem> from = At(t.Path(f.from));
         Ref<FolderItem> to = At(t.Path(f.to));
-        EXPECT_FALSE(f.replace ? to->ReplaceWithCopyOf(from) : from->CopyFileTo(to));
+        EXPECT_FALSE(f.replace ? to->ReplaceWithCopyOf(from, to->Name()) : from->CopyFileTo(to));
         EXPECT_EQ((f.replace ? to : from)->LastErrorCode(), f.error);
         EXPECT_EQ(Snapshot(t), before);
     }
+    TempFolder t;
+    EXPECT_THROW(At(t.File("original"))->CopyFileTo(nullptr), NilObjectException);
+    EXPECT_THROW(At(t.Link("alias", "original"))->ReplaceWithCopyOf(nullptr, "copy"),
+                 NilObjectException);
 }
 
 }  // namespace

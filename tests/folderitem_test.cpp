@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,9 @@ TEST(FolderItem, EachEntryAndTheEndOfItsChainOfLinks) {
     t.Link("view", "real/links");  // the entries are listed through this link
     t.Link("real/links/in/relative", "../../original");  // from the link's real folder
     t.Link("real/links/in/chained", "relative");
+    t.File("real/links/original", "a decoy where the first link's folder would lead");
+    t.Link("real/links/hop", "../original");  // from its own folder, not the first link's
+    t.Link("real/links/in/across", "../hop");
     t.Link("real/links/in/toFolder", "../../sub");
     t.Link("real/links/in/dangling", "nowhere");
     t.Link("real/links/in/self", "self");
@@ -41,6 +45,7 @@ TEST(FolderItem, EachEntryAndTheEndOfItsChainOfLinks) {
                        Describe(folder->Item(i), t.Root()));
     const std::string alias = "exists alias /real/links/in/";
     EXPECT_EQ(seen, (std::vector<std::string>{
+                        "across: " + alias + "across -> exists /real/original",
                         "chained: " + alias + "chained -> exists /real/original",
                         "dangling: " + alias + "dangling -> missing",
                         "relative: " + alias + "relative -> exists /real/original",
@@ -60,11 +65,23 @@ TEST(FolderItem, TheListingIsReadOnceSortedBytewiseWhateverTheNames) {
     EXPECT_EQ(listed, sorted);
 }
 
-TEST(FolderItem, DeletingALinkRemovesTheLinkAndNeverWhatItPointsTo) {
+TEST(FolderItem, DeletingALinkRemovesTheListedLinkAndNeverWhatItPointsTo) {
     TempFolder t;
     t.File("original", "data");
     t.Link("alias", "original");
-    EXPECT_TRUE(At(t.Path("alias"))->Delete());
+    Ref<FolderItem> folder = At(t.Root());
+    ASSERT_EQ(folder->Count(), 2);
+    Ref<FolderItem> listed = folder->TrueItem(1);
+    ASSERT_EQ(listed->Name(), "alias");
+    // Saved over by another program since it was listed: not the entry listed any more.
+    t.File(".saved", "mine");
+    ASSERT_EQ(rename(t.Path(".saved").c_str(), t.Path("alias").c_str()), 0);
+    EXPECT_FALSE(listed->Delete());
+    EXPECT_EQ(t.Read("alias"), "mine");
+    t.Link(".relinked", "original");
+    ASSERT_EQ(rename(t.Path(".relinked").c_str(), t.Path("alias").c_str()), 0);
+    ASSERT_EQ(folder->Count(), 2);
+    EXPECT_TRUE(folder->TrueItem(1)->Delete());
     EXPECT_EQ(t.Entries(), std::vector<std::string>{"original"});
     EXPECT_EQ(t.Read("original"), "data");
 }

@@ -1,9 +1,11 @@
-// Cooperative threads without windows: kills and helper work.
+// Cooperative threads without windows: kills, helper work, a thread that fails, and waits
+// that cost no processor time.
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <ctime>
 #include <functional>
 #include <string>
 #include <thread>
@@ -104,6 +106,28 @@ TEST_F(SchedulerTest, KillReturnsOnlyOnceTheHelperUsingTheThreadsStackIsDone) {
     EXPECT_TRUE(workDone);
     releaser.join();
     EXPECT_TRUE(Ended(worker) && !after);
+}
+
+TEST_F(SchedulerTest, AnExceptionLeavingRunEndsThatThreadAloneAndIsReported) {
+    ::testing::internal::CaptureStderr();
+    Ref<Worker> worker = Start([] { throw RuntimeException("disk gone"); });
+    fApp->DoEvents(100);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "quorbit: a thread ended by an exception: disk gone\n");
+    EXPECT_TRUE(Ended(worker));
+}
+
+// Real time here: DoEvents blocks, with a thread asleep, with one waiting for its helper,
+// and with nothing left to run. A spinning wait would burn the whole 400 ms.
+TEST_F(SchedulerTest, DoEventsWaitsWithoutBurningTheProcessor) {
+    Clock::UseSystemClock();
+    Start([] {
+        CurrentThread()->Sleep(100);
+        RunBlocking([] { std::this_thread::sleep_for(std::chrono::milliseconds(100)); });
+    });
+    const std::clock_t before = std::clock();  // the processor time the process used
+    fApp->DoEvents(400);
+    EXPECT_LT(std::clock() - before, CLOCKS_PER_SEC / 10);
 }
 
 }  // namespace

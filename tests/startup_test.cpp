@@ -1,16 +1,15 @@
 // The program's whole life as main runs it: initialize, Main, finalize, RuntimeExit.
 //
-// Each case runs in a fresh child process (a death test in its threadsafe style), since a
-// process starts up and shuts down once. Before the program registers its classes, the child
-// registers the names of App and MenuBar1 with subclasses that note what they see: a class
-// name keeps its first record, so the program's own start-up makes these. The child prints
-// its notes as one line on stderr and exits with the status RuntimeExit gave.
+// Each case runs ProcessMain, main's own body, in a fresh child process (a death test), since
+// a process starts up and shuts down once. Before the program registers its classes, the
+// child registers the names of App and MenuBar1 with subclasses that note what they see: a
+// class name keeps its first record, so the program's own start-up makes these. The child
+// prints its notes as one line on stderr and exits with the status ProcessMain returned.
 
 #include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
-#include <utility>
 
 #include "app/app.h"
 #include "app/filetypes1.h"
@@ -51,10 +50,15 @@ public:
     ~TraceMenuBar() override {
         Note(std::string("menu bar released, pAll ") + (FileTypes1::pAll ? "set" : "nil") + ", " +
              Counts());
+        // The last note a process ended by a signal in RuntimeExit makes.
+        if (gScenario == Scenario::TerminatedInABox) std::fprintf(stderr, "notes: %s\n", gNotes.c_str());
     }
 
     void EditMenu() override {
-        if (gScenario == Scenario::MenuBarFails) throw RuntimeException("no edit menu");
+        if (gScenario == Scenario::MenuBarFails) {
+            ArmLoopProbe();
+            throw RuntimeException("no edit menu");
+        }
         MenuBar1::EditMenu();
     }
 };
@@ -62,7 +66,9 @@ public:
 class TraceApp : public App {
 public:
     TraceApp() { Note("app made, " + Counts()); }
-    ~TraceApp() override { Note("app released"); }
+    ~TraceApp() override {
+        Note(std::string("app released, pAll ") + (FileTypes1::pAll ? "set" : "nil"));
+    }
 
     void Event_OpenDocument(Ref<FolderItem> item) override {
         Note("open " + item->AbsolutePath() + ", " +
@@ -73,13 +79,12 @@ public:
             // Handled on the loop the box waits in: the box is answered as by Escape.
             kill(getpid(), SIGTERM);
             Note("box answered " + std::to_string(MsgBox("Sure?", 305, "")));
-            return;
         }
         // A window for finalize to release, and the menu bar left to finalize alone, so the
         // order of the releases shows in the notes.
         WndOptions();
         SetMenuBar(nullptr);
-        MenuBar1()->Child("FileMenu")->Child("FileQuit")->Event_Action();
+        if (!QuitRequested()) MenuBar1()->Child("FileMenu")->Child("FileQuit")->Event_Action();
     }
 
     void Event_Activate() override {
@@ -105,61 +110,55 @@ public:
     for (std::string& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
 
-    RuntimeInit(static_cast<int>(arguments.size()), argv.data());
-    initialize();
-    if (scenario == Scenario::MenuBarFails) ArmLoopProbe();
-    Main();
-    Note(std::string("main returned, ") + (GetAppObject() ? "registered" : "unregistered"));
-    finalize();
-    Note(std::string("finalized, pAll ") + (FileTypes1::pAll ? "set" : "nil"));
-    std::fprintf(stderr, "notes: %s\n", std::exchange(gNotes, "").c_str());
-    const int status = RuntimeExit();
-    Note("status " + std::to_string(status));
-    std::fprintf(stderr, "exit: %s\n", gNotes.c_str());
+    const int status = ProcessMain(static_cast<int>(arguments.size()), argv.data());
+    std::fprintf(stderr, "notes: %s\n", gNotes.c_str());
     std::exit(status);
 }
 
-class Startup : public ::testing::Test {
-protected:
-    void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
-};
-
-TEST_F(Startup, StartsWithAFolderAndShutsDownAfterTheFileMenusQuit) {
-    EXPECT_EXIT(RunProgram(Scenario::QuitThroughFileMenu, {"quorbit", "/usr"}),
+// Only a leading --with-options is the program's; after it, and after "--", every argument
+// is a folder to open.
+TEST(Startup, StartsWithAFolderAndShutsDownAfterTheFileMenusQuit) {
+    EXPECT_EXIT(RunProgram(Scenario::QuitThroughFileMenu,
+                           {"quorbit", "--with-options", "--", "-reverse", "--with-options"}),
                 ::testing::ExitedWithCode(0),
+                "quorbit: not handled: /.*/--with-options\n"
                 "notes: app made, types 1, windows 0; "
-                "open /usr, registered, menu bar installed, types 1, windows 0; "
-                "main returned, registered; "
+                "open /.*/-reverse, registered, menu bar installed, types 1, windows 0; "
                 "menu bar released, pAll nil, types 0, windows 0; "
-                "finalized, pAll nil; \n"
-                "exit: app released; status 0; \n");
+                "app released, pAll nil; \n");
 }
 
-TEST_F(Startup, MenuBarFailureReleasesTheAppUnregisteredAndSkipsTheLoop) {
+TEST(Startup, MenuBarFailureReleasesTheAppUnregisteredAndSkipsTheLoop) {
     EXPECT_EXIT(RunProgram(Scenario::MenuBarFails, {"quorbit"}), ::testing::ExitedWithCode(1),
                 "unhandled exception: no edit menu\n"
                 "notes: app made, types 1, windows 0; "
                 "menu bar released, pAll set, types 1, windows 0; "
-                "app released; "
-                "main returned, unregistered; "
-                "finalized, pAll nil; \nexit: status 1; \n");
+                "app released, pAll set; \n");
 }
 
-TEST_F(Startup, ExceptionOutOfTheLoopIsHandledOnceAndEndsTheLoop) {
+TEST(Startup, ExceptionOutOfTheLoopIsHandledOnceAndEndsTheLoop) {
     EXPECT_EXIT(RunProgram(Scenario::EventLoopFails, {"quorbit"}), ::testing::ExitedWithCode(1),
                 "notes: app made, types 1, windows 0; "
                 "unhandled: activation failed; "
-                "main returned, registered; "
-                "finalized, pAll nil; \n"
-                "exit: app released; menu bar released, pAll nil, types 0, windows 0; status 1; \n");
+                "app released, pAll nil; menu bar released, pAll nil, types 0, windows 0; \n");
 }
 
-TEST_F(Startup, SigtermEndsAWaitingBoxAndTheLoopThenTheProcessByTheSignal) {
+TEST(Startup, SigtermEndsAWaitingBoxAndTheLoopThenTheProcessByTheSignal) {
     EXPECT_EXIT(RunProgram(Scenario::TerminatedInABox, {"quorbit", "/usr"}),
                 ::testing::KilledBySignal(SIGTERM),
                 "notes: app made, types 1, windows 0; "
-                "open /usr, registered, menu bar installed, types 1, windows 0; "
-                "box answered 2; main returned, registered; finalized, pAll nil; \n");
+                "open /usr, registered, menu bar installed, types 1, windows 0; box answered 2; "
+                "menu bar released, pAll nil, types 0, windows 0; \n");
+}
+
+TEST(FileTypes1, DeclaresTheOneDocumentTypeWithItsFourValuesUntilReleased) {
+    FileTypes1::Initialize();
+    std::vector<std::string> types;
+    for (const FileTypeRegistration& r : RegisteredFileTypes())
+        types.push_back(r.Name + " " + r.Extensions + " " + r.MacType + " " + r.MacCreator);
+    EXPECT_EQ(types, std::vector<std::string>{"All * alis ????"});
+    FileTypes1::pAll = nullptr;
+    EXPECT_TRUE(RegisteredFileTypes().empty());
 }
 
 }  // namespace

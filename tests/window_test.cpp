@@ -1,5 +1,5 @@
-// Windows: the default and cancel keys, a handler failing under a modal window, controls
-// left behind.
+// Windows: the default and cancel keys, painting now, a handler failing under a modal
+// window, controls left behind.
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "kit/user.h"
+#include "platform/graphics.h"
 
 namespace {
 
@@ -57,6 +58,21 @@ TEST(Window, ReturnAndEscapeReachTheDefaultAndCancelButtonsWhereverTheFocusIs) {
     }
 }
 
+TEST(Window, RefreshNowPaintsBeforeItReturns) {
+    const Ref<Keys> window = Construct<Keys>();
+    const Ref<Canvas> canvas = AddControl<Canvas>(window, "Canvas1");
+    int paints = 0;
+    InstallInstanceEventHandler(canvas, "Paint", Delegate(std::function<void(Graphics&)>(
+        [&](Graphics&) { ++paints; })));
+    window->Show();
+    User::WaitUntil([&] { return paints > 0; });
+    const int shown = paints;
+    canvas->Refresh(true);
+    EXPECT_EQ(paints, shown + 1) << "the control";
+    window->Refresh(true);
+    EXPECT_EQ(paints, shown + 2) << "the window";
+}
+
 // A dialog of its own class, so that it is its class's implicit instance.
 class Failing : public Keys {
 public:
@@ -90,6 +106,7 @@ TEST(Window, ControlsOutliveTheirWindowSafely) {
     }
     EXPECT_FALSE(bar->Window());
     EXPECT_THROW(bar->SetValue(3), RuntimeException);
+    EXPECT_THROW(bar->Window()->Show(), NilObjectException);  // what the program may catch
 }
 
 }  // namespace

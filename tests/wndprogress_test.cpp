@@ -1,8 +1,11 @@
-// The progress window as the user sees it: its exact texts.
+// The progress window as the user sees it: its exact texts, and its keys.
 
 #include <gtest/gtest.h>
 
+#include "app/app.h"
+#include "kit/user.h"
 #include "platform/controls.h"
+#include "platform/testing.h"
 #include "windows/wndprogress.h"
 
 namespace {
@@ -18,6 +21,26 @@ TEST(Progress, TitleAndPromotionalTextStandExactly) {
               "Updates, help and more free utilities:\r"
               "\r"
               "http://www.calvenor.com/quorbit.html\r");
+}
+
+// Escape stops the run as Cancel does; Return, with no default button, does nothing.
+TEST(Progress, EscapeAndCancelStopTheRunAndReturnDoesNot) {
+    class Counting : public App {
+    public:
+        void Interrupt() override { ++interrupts; }
+        int interrupts = 0;
+    };
+    const Ref<Counting> app = New<Counting>();
+    RuntimeRegisterAppObject(app);
+    WndProgress()->Show();
+    User::PressKey(WndProgress(), User::Key::Return);
+    EXPECT_EQ(app->interrupts, 0);
+    User::PressKey(WndProgress(), User::Key::Escape);
+    EXPECT_EQ(app->interrupts, 1);
+    User::Push(WndProgress(), "BtnCancel");
+    EXPECT_EQ(app->interrupts, 2);
+    EXPECT_TRUE(WndProgress()->Visible()) << "only the worker hides it";
+    ResetRuntimeForTesting();
 }
 
 }  // namespace

@@ -15,8 +15,6 @@ const ClassRecord& CCopyAliasThread::Class() {
     return RegisterClassOf<CCopyAliasThread, Thread>("CCopyAliasThread");
 }
 
-CCopyAliasThread::~CCopyAliasThread() { fFolderItem = nullptr; }
-
 void CCopyAliasThread::Interrupt() { fInterrupted = true; }
 
 void CCopyAliasThread::SetFolder(Ref<FolderItem> folder) { fFolderItem = std::move(folder); }
@@ -116,15 +114,14 @@ void CCopyAliasThread::ReplaceIfCopyable(const Ref<FolderItem>& alias,
     const std::string originalPath = original->ShellPath();
     if (originalPath == alias->ShellPath()) return;
 
-    // The alias goes only once a complete copy stands under the chosen name; a copy that
-    // cannot be made (name taken, special file, unreadable, disk full) leaves it as it was.
+    // The alias goes only once a complete copy of its listed original stands under the chosen
+    // name, and only while it is still the listed link; a copy that cannot be made (name
+    // taken, special file, unreadable, disk full, the folder changed) leaves it as it was.
+    const std::string name = fKeepAliasNames ? alias->Name() : original->Name();
+    // The copy alone is guarded; it reports its failures by its result, which is not read,
+    // so what could come here is a nil item.
     try {
-        if (fKeepAliasNames) {
-            alias->ReplaceWithCopyOf(original);
-        } else {
-            const Ref<FolderItem> destination = alias->Parent()->Child(original->Name());
-            if (original->CopyFileTo(destination)) alias->Delete();
-        }
+        alias->ReplaceWithCopyOf(original, name);
     } catch (const RuntimeException&) {
     }
 }

@@ -17,8 +17,6 @@ class CCopyAliasThread : public Thread {
 public:
     static const ClassRecord& Class();
 
-    ~CCopyAliasThread() override;
-
     // Interrupt asks the worker to stop at its next check; it can be called at any time.
     void Interrupt();
 

@@ -58,7 +58,7 @@ private:
 };
 
 // Tree lists everything under folder, sorted: "path@" for a link (never followed),
-// "path/" for a folder, "path=content" for a file.
+// "path/" for a folder, "path=content" for a file, "path|" for a pipe or other special file.
 inline Lines Tree(const TempFolder& t, const std::string& folder) {
     namespace fs = std::filesystem;
     const fs::path root = t.Path(folder);
@@ -69,6 +69,8 @@ inline Lines Tree(const TempFolder& t, const std::string& folder) {
             lines.push_back(name + "@");
         else if (entry.is_directory())
             lines.push_back(name + "/");
+        else if (!entry.is_regular_file())
+            lines.push_back(name + "|");
         else
             lines.push_back(name + "=" + t.Read(entry.path().string()));
     }

@@ -11,6 +11,8 @@
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    // A death test's child starts the binary afresh: Qt's threads never see a fork.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     if (!getenv("XDG_RUNTIME_DIR")) {
         std::string dir = "/tmp/quorbit-tests-" + std::to_string(getuid());

@@ -64,20 +64,8 @@ void SendKey(QWidget* target, Key key) {
     QApplication::sendEvent(target, &press);
 }
 
-void Answer(QMessageBox& box, int32_t result, MessageBoxRecord& record) {
-    record.Text = box.property("quorbitText").toByteArray().toStdString();
-    record.Flags = box.property("quorbitFlags").toInt();
-    record.ShownText = box.text().toStdString();
-    record.Icon = box.icon();
-    record.Buttons = box.standardButtons();
-    record.DefaultButton = box.standardButton(box.defaultButton());
-    record.Answered = true;
-    if (result == kPressQuit) {
-        SendKey(&box, Key::Quit);
-        if (!box.isVisible()) return;
-        ADD_FAILURE() << "Ctrl+Q left the message box up";
-        return SendKey(&box, Key::Return);
-    }
+// Click clicks the box's button of that result.
+void Click(QMessageBox& box, int32_t result) {
     for (auto [standard, buttonResult] : kButtons) {
         if (buttonResult == result && box.button(standard)) {
             box.button(standard)->click();
@@ -116,13 +104,32 @@ void Schedule(std::function<bool()> ready, std::function<void()> act, int timeou
     Arm();
 }
 
+// AnswerNext records the next message box and then answers it with answer.
+MessageBoxAnswer AnswerNext(std::function<void(QMessageBox&)> answer, int timeoutMs) {
+    auto record = std::make_shared<MessageBoxRecord>();
+    Schedule([] { return ShownMessageBox() != nullptr; }, [answer = std::move(answer), record] {
+        QMessageBox& box = *ShownMessageBox();
+        record->Text = box.property("quorbitText").toByteArray().toStdString();
+        record->Flags = box.property("quorbitFlags").toInt();
+        record->ShownText = box.text().toStdString();
+        record->Icon = box.icon();
+        record->Buttons = box.standardButtons();
+        record->Answered = true;
+        answer(box);
+    }, timeoutMs);
+    return record;
+}
+
 }  // namespace
 
 MessageBoxAnswer AnswerNextMessageBox(int32_t result, int timeoutMs) {
-    auto record = std::make_shared<MessageBoxRecord>();
-    Schedule([] { return ShownMessageBox() != nullptr; },
-             [result, record] { Answer(*ShownMessageBox(), result, *record); }, timeoutMs);
-    return record;
+    return AnswerNext([result](QMessageBox& box) { Click(box, result); }, timeoutMs);
+}
+
+MessageBoxAnswer AnswerNextMessageBox(Key key, int timeoutMs) {
+    return AnswerNext([key](QMessageBox& box) {
+        SendKey(box.focusWidget() ? box.focusWidget() : &box, key);
+    }, timeoutMs);
 }
 
 ActionHandle WhenShown(const std::string& windowClassName, std::function<void(const Ref<Window>&)> steps,

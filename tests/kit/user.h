@@ -13,8 +13,7 @@
 //
 //   auto box = User::AnswerNextMessageBox(kMsgBoxResultOK);
 //   int32_t result = MsgBox("Go on?", 305, "");
-//   EXPECT_TRUE(box->Answered);
-//   EXPECT_EQ(box->DefaultButton, QMessageBox::Cancel);
+//   EXPECT_EQ(box->Icon, QMessageBox::Warning);
 //
 //   auto ok = User::WhenShown("WndOptions.WndOptions", [](const Ref<Window>& w) {
 //       User::SetCheckBox(w, "ChkRecursive", true);
@@ -49,17 +48,21 @@ struct MessageBoxRecord {
     int32_t Flags = 0;      // as passed to MsgBox (0 for the one-argument form)
     QMessageBox::Icon Icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons Buttons;
-    QMessageBox::StandardButton DefaultButton = QMessageBox::NoButton;
 };
 using MessageBoxAnswer = std::shared_ptr<const MessageBoxRecord>;
+
+// The keys the user can press in a window or a message box; Quit is Ctrl+Q, which acts as
+// a shortcut does, through the window system's key handling in the window made active.
+enum class Key { Return, Escape, Quit };
 
 // AnswerNextMessageBox answers the next message box that appears (after those already
 // scheduled, in order) with the button whose result is given (kMsgBoxResultOK...); the
 // record is filled when the box is answered. A button the box lacks fails the test, and
-// Return is pressed instead. kPressQuit presses Ctrl+Q in the box instead of a button; a
-// box still up after it fails the test and gets Return.
-inline constexpr int32_t kPressQuit = -1;
+// Return is pressed instead.
 MessageBoxAnswer AnswerNextMessageBox(int32_t result, int timeoutMs = kDefaultTimeoutMs);
+
+// AnswerNextMessageBox(key) answers it with a key pressed where the box has its focus.
+MessageBoxAnswer AnswerNextMessageBox(Key key, int timeoutMs = kDefaultTimeoutMs);
 
 // ActionRecord tells whether a scheduled window action was carried out.
 struct ActionRecord { bool Done = false; };
@@ -70,10 +73,6 @@ using ActionHandle = std::shared_ptr<const ActionRecord>;
 // or box is up, once it is the topmost one).
 ActionHandle WhenShown(const std::string& windowClassName, std::function<void(const Ref<Window>&)> steps,
                        int timeoutMs = kDefaultTimeoutMs);
-
-// The keys the user can press in a window; Quit is Ctrl+Q, which acts as a shortcut does,
-// through the window system's key handling in the window made active.
-enum class Key { Return, Escape, Quit };
 
 // Push clicks the named push button of the window now; it throws NilObjectException when
 // the window has no push button of that name. A disabled button does nothing.
