@@ -25,8 +25,10 @@
 #include "runtime.h"
 #include "runtime_p.h"
 #include "scheduler_p.h"
+#include "signals_p.h"
 #include "testing.h"
 #include "thread.h"
+#include "window_p.h"
 
 namespace {
 
@@ -123,6 +125,7 @@ void Quit(int32_t code) {
     if (state.quitRequested) return;
     state.quitRequested = true;
     RuntimePrivate::SetExitStatus(code);
+    WindowPrivate::CancelShownWindows();
     EndRunLoop();
 }
 
@@ -130,6 +133,7 @@ bool QuitRequested() { return Loop().quitRequested; }
 
 void EndRunLoop() {
     if (QEventLoop* loop = Loop().loop) loop->exit(0);
+    WindowPrivate::EndModalWaits();
 }
 
 void RuntimeRun() {
@@ -139,6 +143,7 @@ void RuntimeRun() {
     if (!qtApp) throw RuntimeException("RuntimeRun: the framework has not been initialised");
     if (Loop().loop) throw RuntimeException("RuntimeRun: the event loop runs already");
 
+    SignalsPrivate::Install();
     QEventLoop loop;
     RunScope scope(loop);
     Ref<Application> app = GetAppObject();

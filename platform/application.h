@@ -47,7 +47,13 @@ private:
 };
 
 // Quit asks the event loop to end with the given exit code and returns at once; the first
-// request fixes the code and later ones change nothing.
+// request fixes the code and later ones change nothing. It ends whatever the windows are
+// doing as their user would cancel it: the cancel button of every shown window is pushed
+// (so a window that stops work on Cancel stops it now), a message box is answered with its
+// escape button, and a modal window without a cancel button is hidden. From then on a
+// window shown is cancelled the same way and a message box is answered so at once. The
+// loops the main thread sits in end as their own waits end; SIGTERM, SIGINT and SIGHUP
+// request the quit too (see RuntimeExit).
 void Quit(int32_t code = 0);
 
 // QuitRequested tells whether Quit has been called.

@@ -27,6 +27,7 @@
 #include "platform/filecopy_p.h"
 #include "platform/filedescriptor_p.h"
 #include "platform/folderitem.h"
+#include "platform/signals_p.h"
 #include "platform/thread.h"
 
 namespace {
@@ -370,7 +371,9 @@ Copy::Copy(int folder) : fFolder(folder) {
 }
 
 Copy::~Copy() {
-    if (!fTemporaryName.empty()) unlinkat(fFolder, fTemporaryName.c_str(), 0);
+    if (fTemporaryName.empty()) return;
+    SignalsPrivate::ForgetTemporary(fFolder, fTemporaryName);
+    unlinkat(fFolder, fTemporaryName.c_str(), 0);
 }
 
 void Copy::CreateNamed() {
@@ -380,6 +383,7 @@ void Copy::CreateNamed() {
                                       O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (fFile.Valid()) {
             fTemporaryName = std::move(name);
+            SignalsPrivate::NoteTemporary(fFolder, fTemporaryName);
             return;
         }
         if (errno != EEXIST) FailWithErrno();
@@ -404,6 +408,7 @@ void Copy::LinkUnderTemporaryName() {
         int code = LinkAnonymousAs(name);
         if (code == 0) {
             fTemporaryName = std::move(name);
+            SignalsPrivate::NoteTemporary(fFolder, fTemporaryName);
             return;
         }
         if (code != EEXIST) Fail(code);
@@ -433,6 +438,8 @@ void Copy::Publish(const std::string& name) {
         return;
     }
     Close();
+    // Unlisted before it moves: what stands at the temporary name is never removed after.
+    SignalsPrivate::ForgetTemporary(fFolder, fTemporaryName);
     if (renameat2(fFolder, fTemporaryName.c_str(), fFolder, name.c_str(), RENAME_NOREPLACE) == 0) {
         fTemporaryName.clear();
         return;
@@ -451,6 +458,7 @@ void Copy::Replace(const std::string& name,
                    const std::function<bool(const std::string&)>& isTheEntry) {
     if (fTemporaryName.empty()) LinkUnderTemporaryName();
     Close();
+    SignalsPrivate::ForgetTemporary(fFolder, fTemporaryName);  // the entry may take its name
     const std::string swapped = fTemporaryName;
     if (renameat2(fFolder, swapped.c_str(), fFolder, name.c_str(), RENAME_EXCHANGE) == 0) {
         // The copy stands at name now, and the entry at the temporary name.

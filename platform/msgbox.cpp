@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "application.h"
 #include "scheduler_p.h"
 #include "window_p.h"
 
@@ -66,17 +67,26 @@ int32_t Run(const std::string& text, int32_t flags, const std::string& title) {
     box.setDefaultButton(made[defaultIndex < made.size() ? defaultIndex : 0].first);
     if (escape) box.setEscapeButton(escape);
 
+    const int32_t unanswered = escape ? made.back().second : made.front().second;
+    // While the application quits no box is shown: it is answered as its escape button would.
+    if (QuitRequested()) return unanswered;
+
+    box.addActions(WindowPrivate::MenuActions());
     box.setWindowModality(Qt::ApplicationModal);
     if (WindowPrivate::OnWorkerThread()) {
         // A nested loop here would run the main thread's work on this thread's stack.
         box.show();
         Scheduler::WaitUntil([&box] { return !box.isVisible(); });
     } else {
+        // As for a modal window: after a handler's exception no box waits, and the
+        // exception passes to the caller.
+        Scheduler::RethrowDispatched();
         box.exec();
+        Scheduler::RethrowDispatched();
     }
     for (auto [button, result] : made)
         if (button == box.clickedButton()) return result;
-    return escape ? made.back().second : made.front().second;
+    return unanswered;
 }
 
 }  // namespace

@@ -18,9 +18,11 @@
 #include "thread.h"
 #include "timer.h"
 #include "window.h"
+#include "display_p.h"
 #include "keyboard.h"
 #include "runtime_p.h"
 #include "scheduler_p.h"
+#include "signals_p.h"
 
 namespace {
 
@@ -49,6 +51,9 @@ Process& TheProcess() {
     static Process process;
     return process;
 }
+
+const std::string kNoDisplay = "no display to show windows on";
+QtMessageHandler gQtMessages = nullptr;  // Qt's own handler, while the Qt application starts
 
 std::string AbsolutePathOf(const std::string& path) {
     if (!path.empty() && path.front() == '/') return path;
@@ -128,7 +133,19 @@ void RunFrameworkInitialization(const std::function<void()>& startup) {
         for (std::string& argument : process.arguments) process.argv.push_back(argument.data());
         process.argv.push_back(nullptr);
         process.argc = static_cast<int>(process.arguments.size());
+        if (std::string missing = DisplayPrivate::Missing(); !missing.empty())
+            throw StartupException(kNoDisplay + " (" + missing + ")");
+        // Should Qt find no display all the same, it ends the process from inside this
+        // constructor: the one line and status 1 then, in place of an abort.
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+                if (type != QtFatalMsg) return gQtMessages(type, context, message);
+                std::fprintf(stderr, "quorbit: %s\n", kNoDisplay.c_str());
+                _exit(1);
+            });
+        gQtMessages = previous;
         process.qtApp = std::make_unique<QApplication>(process.argc, process.argv.data());
+        qInstallMessageHandler(previous);
         QApplication::setApplicationName("Quorbit");
         QApplication::setQuitOnLastWindowClosed(false);
     }
@@ -145,7 +162,8 @@ void UnhandledException(std::exception_ptr exception) {
     } catch (const std::exception& error) {
         Ref<Application> app = GetAppObject();
         if (app && app->Event_UnhandledException(error)) return;
-        std::fprintf(stderr, "quorbit: unhandled exception: %s\n", error.what());
+        const bool startup = dynamic_cast<const StartupException*>(&error);
+        std::fprintf(stderr, "quorbit: %s%s\n", startup ? "" : "unhandled exception: ", error.what());
     } catch (...) {
         std::fprintf(stderr, "quorbit: unhandled exception of an unknown kind\n");
     }
@@ -157,6 +175,7 @@ int RuntimeExit() {
     Scheduler::Shutdown();  // threads end while Qt and their objects still stand
     process.app = nullptr;
     process.qtApp.reset();
+    SignalsPrivate::EndByHandledSignal();
     return process.exitStatus;
 }
 

@@ -68,8 +68,16 @@ public:
 // "--", as a document to open, whatever it looks like.
 void RuntimeInit(int argc, char** argv);
 
+// StartupException is raised when the framework itself cannot start; its handling reports
+// only its message.
+class StartupException : public RuntimeException {
+public:
+    using RuntimeException::RuntimeException;
+};
+
 // RunFrameworkInitialization starts the framework (the Qt application) and calls startup
-// exactly once before it returns. An exception from startup passes out of it.
+// exactly once before it returns. An exception from startup passes out of it; with no
+// display to show windows on it raises StartupException and calls nothing.
 void RunFrameworkInitialization(const std::function<void()>& startup);
 
 // RuntimeRegisterAppObject makes app the one application object; events go to it from now on.
@@ -92,5 +100,6 @@ void UnhandledException(std::exception_ptr exception);
 void ReleaseFrameworkGlobals();
 
 // RuntimeExit shuts the runtime down and returns the status the process exits with: the code
-// given to Quit, or 1 after an unhandled exception.
+// given to Quit, or 1 after an unhandled exception. After a termination signal it does not
+// return: the process ends by that signal.
 int RuntimeExit();

@@ -71,7 +71,8 @@ private:
     static void Beat();
 };
 
-// EndRunLoop asks RuntimeRun's event loop, if it runs, to end (application.cpp).
+// EndRunLoop asks RuntimeRun's event loop, if it runs, to end, and ends every modal wait
+// under way, whose window or box is hidden (application.cpp).
 void EndRunLoop();
 
 namespace ClockPrivate {

@@ -1,11 +1,13 @@
 #include "window.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QList>
+#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 #include <QWindow>
@@ -117,6 +119,13 @@ public:
 
     bool UserMayClose() const { return fFrame != 1 && fCloseButton; }
 
+    // Cancel pushes the window's cancel button; a modal window without one is hidden.
+    void Cancel() {
+        Ref<Window> keep = Self(&fOwner);
+        fOwner.PushKeyButton(true);
+        if (isVisible() && isModal()) hide();
+    }
+
 protected:
     void keyPressEvent(QKeyEvent* event) override {
         bool pushed = false;
@@ -166,6 +175,30 @@ void RepaintAtFrameRate(QWidget& widget, int64_t& lastPaintMs) {
 
 void RunHandler(const std::function<void()>& handler) { Scheduler::Dispatch(handler); }
 
+QList<QAction*> MenuActions() {
+    QList<QAction*> actions;
+    if (Ref<Application> app = GetAppObject())
+        if (Ref<MenuBar> bar = app->MenuBar()) CollectActions(*bar, actions);
+    return actions;
+}
+
+void CancelShownWindows() {
+    // Guarded: a pushed button's handler may close or release any of them.
+    QList<QPointer<QWidget>> shown;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->isVisible()) shown.append(widget);
+    for (const QPointer<QWidget>& widget : shown) {
+        if (auto* window = dynamic_cast<WindowWidget*>(widget.data())) window->Cancel();
+        else if (auto* box = qobject_cast<QMessageBox*>(widget.data()); box && box->escapeButton())
+            box->escapeButton()->click();
+    }
+}
+
+void EndModalWaits() {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->isVisible() && widget->isModal()) widget->hide();
+}
+
 bool OnWorkerThread() { return !Scheduler::OnMainFiber(); }
 
 }  // namespace WindowPrivate
@@ -205,15 +238,21 @@ void Window::Show() {
     AttachMenuBar();
     if (fWidget->fFullScreen) fWidget->showFullScreen();
     else fWidget->show();
+    // A window shown while the application quits is cancelled as those shown before were.
+    if (QuitRequested()) fWidget->Cancel();
     if (WindowPrivate::OnWorkerThread()) WaitUntilExposed();
 }
 
 void Window::ShowModal() {
     Ref<Window> keep = Self(this);
+    // After a handler's exception no handler runs, this window's buttons included: no wait
+    // begins and the one under way ends (EndRunLoop), the exception passing to the caller.
+    const bool onWorker = WindowPrivate::OnWorkerThread();
+    if (!onWorker) Scheduler::RethrowDispatched();
     if (fWidget->isVisible() && fWidget->windowModality() != Qt::ApplicationModal) fWidget->hide();
     fWidget->setWindowModality(Qt::ApplicationModal);
     Show();
-    if (WindowPrivate::OnWorkerThread()) {
+    if (onWorker) {
         // A nested loop here would run the main thread's work on this thread's stack.
         Scheduler::WaitUntil([this] { return !fWidget->isVisible(); });
     } else if (fWidget->isVisible()) {
@@ -223,6 +262,7 @@ void Window::ShowModal() {
         fWidget->fModalLoop = outer;
     }
     if (!fWidget->isVisible()) fWidget->setWindowModality(Qt::NonModal);
+    if (!onWorker) Scheduler::RethrowDispatched();
 }
 
 void Window::Hide() { fWidget->hide(); }
@@ -310,9 +350,7 @@ void Window::ApplyTabOrder() {
 }
 
 void Window::AttachMenuBar() {
-    QList<QAction*> wanted;
-    if (Ref<Application> app = GetAppObject())
-        if (Ref<MenuBar> bar = app->MenuBar()) CollectActions(*bar, wanted);
+    const QList<QAction*> wanted = WindowPrivate::MenuActions();
     for (const QPointer<QAction>& old : fWidget->fMenuActions)
         if (old && !wanted.contains(old.data())) fWidget->removeAction(old);
     fWidget->fMenuActions.clear();

@@ -48,6 +48,7 @@ void RunThenOptions(const QImage& logo) {
     app->WendleAliases(GetTrueFolderItem(t.Path("drop")), false, false);
     EXPECT_EQ(Tree(t, "drop"), Lines{"f=data"});
     ExpectCanvas(WndProgress(), logo);
+    ResetRuntimeForTesting();  // the run's quit, which would cancel the dialog as it shows
     // The run made the shared picture transparent; the dialog must do so on its own.
     if (const Ref<Picture> picture = calvenorlogo3d()) picture->SetTransparent(0);
     const auto shown = User::WhenShown("WndOptions.WndOptions", [&](const Ref<Window>& w) {

@@ -5,9 +5,11 @@
 #include <QMessageBox>
 
 #include "app/app.h"
+#include "app/menubar1.h"
 #include "kit/programkit.h"
 #include "platform/msgbox.h"
 #include "platform/runtime.h"
+#include "platform/runtime_p.h"
 
 namespace {
 
@@ -62,6 +64,7 @@ protected:
     void NewApp() {
         ManualClockTest::SetUp();
         fApp = New<RecordingApp>();
+        fApp->SetMenuBar(MenuBar1());  // its Quit item's shortcut, Ctrl+Q
         RuntimeRegisterAppObject(fApp);
     }
 
@@ -72,10 +75,12 @@ protected:
 TEST_F(OpenDocument, EveryRoadShowsWhatItMustAndEndsWithTheQuit) {
     constexpr int32_t kNoBox = 0;
     constexpr int32_t kConfirm = 305;  // OK and Cancel, the caution icon, Cancel the default
+    constexpr int32_t kCtrlQ = -1;     // the box is answered with Ctrl+Q
     struct Road {
         const char* item;    // under the folder; null: the event carries no item
         bool option;         // Alt held
-        const char* dialog;  // null: must not come; "Cancel"; or the ticks ("10": recurse) then OK
+        const char* dialog;  // null: must not come; "Cancel"; "Quit" (Ctrl+Q); or the ticks
+                             // ("10": recurse) then OK
         int32_t answer;      // to the one message box that must come, or kNoBox
         std::string text;    // of that box
         int32_t flags;       // of that box
@@ -91,6 +96,10 @@ TEST_F(OpenDocument, EveryRoadShowsWhatItMustAndEndsWithTheQuit) {
         {"drop", true, "01", kMsgBoxResultOK, Confirmation(false, true), kConfirm, " keep"},
         {"drop", true, "00", kMsgBoxResultCancel, Confirmation(false, false), kConfirm, nullptr},
         {"drop", true, "Cancel", kNoBox, "", 0, nullptr},
+        // Ctrl+Q in the usage message, in the dialog and in the confirmation: no run.
+        {"file", false, nullptr, kCtrlQ, kUsageText, 0, nullptr},
+        {"drop", true, "Quit", kNoBox, "", 0, nullptr},
+        {"drop", false, nullptr, kCtrlQ, Confirmation(false, false), kConfirm, nullptr},
     };
     for (const Road& road : roads) {
         SCOPED_TRACE(std::string(road.item ? road.item : "no item") + (road.option ? ", Alt" : "") +
@@ -99,13 +108,19 @@ TEST_F(OpenDocument, EveryRoadShowsWhatItMustAndEndsWithTheQuit) {
         User::HoldAlt(road.option);
         const std::string ticks = road.dialog ? road.dialog : "";
         const User::ActionHandle dialog = User::WhenShown(kDialog, [&](const Ref<Window>& w) {
-            if (ticks != "Cancel") {
+            if (ticks == "Quit") {
+                User::PressKey(w, User::Key::Quit);
+                if (!w->Visible()) return;
+                ADD_FAILURE() << "Ctrl+Q left the dialog up";
+            } else if (ticks != "Cancel") {
                 User::SetCheckBox(w, "ChkRecursive", ticks[0] == '1');
                 User::SetCheckBox(w, "ChkKeepAliasNames", ticks[1] == '1');
             }
-            User::Push(w, ticks == "Cancel" ? "BtnCancel" : "BtnOK");
+            User::Push(w, ticks.size() == 2 ? "BtnOK" : "BtnCancel");
         });
-        const User::MessageBoxAnswer box = User::AnswerNextMessageBox(road.answer);
+        const User::MessageBoxAnswer box = road.answer == kCtrlQ
+                                               ? User::AnswerNextMessageBox(User::Key::Quit)
+                                               : User::AnswerNextMessageBox(road.answer);
         // A box more than the road shows gets this answer: it fails the test, not hangs it.
         const User::MessageBoxAnswer extra = User::AnswerNextMessageBox(kMsgBoxResultCancel);
 
@@ -119,6 +134,7 @@ TEST_F(OpenDocument, EveryRoadShowsWhatItMustAndEndsWithTheQuit) {
         EXPECT_EQ(fApp->run, road.run ? fFolder.Path("drop") + road.run : "");
         EXPECT_EQ(fApp->usageRequests.size(), 1u);  // the common end, silent after a folder
         EXPECT_TRUE(QuitRequested());
+        EXPECT_EQ(RuntimePrivate::ExitStatus(), 0);
         User::Reset();
     }
 }

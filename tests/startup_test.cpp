@@ -8,6 +8,7 @@
 
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 
 #include "app/app.h"
@@ -16,13 +17,14 @@
 #include "app/startup.h"
 #include "kit/programkit.h"
 #include "platform/filetype.h"
+#include "platform/msgbox.h"
 #include "platform/runtime.h"
 #include "platform/window.h"
 #include "windows/wndoptions.h"
 
 namespace {
 
-enum class Scenario { QuitThroughFileMenu, MenuBarFails, EventLoopFails };
+enum class Scenario { QuitThroughFileMenu, MenuBarFails, EventLoopFails, TerminatedInABox };
 
 Scenario gScenario = Scenario::QuitThroughFileMenu;
 std::string gNotes;
@@ -48,6 +50,8 @@ public:
     ~TraceMenuBar() override {
         Note(std::string("menu bar released, pAll ") + (FileTypes1::pAll ? "set" : "nil") + ", " +
              Counts());
+        // The last note a process ended by a signal in RuntimeExit makes.
+        if (gScenario == Scenario::TerminatedInABox) std::fprintf(stderr, "notes: %s\n", gNotes.c_str());
     }
 
     void EditMenu() override {
@@ -71,11 +75,16 @@ public:
              (GetAppObject().Get() == this ? "registered" : "unregistered") + ", menu bar " +
              (MenuBar() && MenuBar() == Ref<class MenuBar>(MenuBar1()) ? "installed" : "missing") +
              ", " + Counts());
+        if (gScenario == Scenario::TerminatedInABox) {
+            // Handled on the loop the box waits in: the box is answered as by Escape.
+            kill(getpid(), SIGTERM);
+            Note("box answered " + std::to_string(MsgBox("Sure?", 305, "")));
+        }
         // A window for finalize to release, and the menu bar left to finalize alone, so the
         // order of the releases shows in the notes.
         WndOptions();
         SetMenuBar(nullptr);
-        MenuBar1()->Child("FileMenu")->Child("FileQuit")->Event_Action();
+        if (!QuitRequested()) MenuBar1()->Child("FileMenu")->Child("FileQuit")->Event_Action();
     }
 
     void Event_Activate() override {
@@ -132,6 +141,14 @@ TEST(Startup, ExceptionOutOfTheLoopIsHandledOnceAndEndsTheLoop) {
                 "notes: app made, types 1, windows 0; "
                 "unhandled: activation failed; "
                 "app released, pAll nil; menu bar released, pAll nil, types 0, windows 0; \n");
+}
+
+TEST(Startup, SigtermEndsAWaitingBoxAndTheLoopThenTheProcessByTheSignal) {
+    EXPECT_EXIT(RunProgram(Scenario::TerminatedInABox, {"quorbit", "/usr"}),
+                ::testing::KilledBySignal(SIGTERM),
+                "notes: app made, types 1, windows 0; "
+                "open /usr, registered, menu bar installed, types 1, windows 0; box answered 2; "
+                "menu bar released, pAll nil, types 0, windows 0; \n");
 }
 
 TEST(FileTypes1, DeclaresTheOneDocumentTypeWithItsFourValuesUntilReleased) {

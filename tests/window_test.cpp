@@ -1,4 +1,5 @@
-// Windows: the default and cancel keys, painting now, controls left behind.
+// Windows: the default and cancel keys, painting now, a handler failing under a modal
+// window, controls left behind.
 
 #include <gtest/gtest.h>
 
@@ -70,6 +71,30 @@ TEST(Window, RefreshNowPaintsBeforeItReturns) {
     EXPECT_EQ(paints, shown + 1) << "the control";
     window->Refresh(true);
     EXPECT_EQ(paints, shown + 2) << "the window";
+}
+
+// A dialog of its own class, so that it is its class's implicit instance.
+class Failing : public Keys {
+public:
+    static const ClassRecord& Class() { return RegisterClassOf<Failing, Keys>("Failing.Failing"); }
+};
+
+TEST(Window, AHandlersExceptionUnderAModalWindowEndsTheWaitAndPassesOutOfIt) {
+    Ref<Failing> dialog = Construct<Failing>();
+    TestWindows::AddControl<PushButton>(dialog, "BtnFail");
+    InstallInstanceEventHandler(RuntimeWindowControlByName(dialog, "BtnFail"), "Action",
+                                Delegate(std::function<void()>([] { throw RuntimeException("failed"); })));
+    dialog->Button("BtnClose", false, true);
+    User::WhenShown("Failing.Failing", [](const Ref<Window>& w) { User::Push(w, "BtnFail"); });
+    // Left up, the window would ignore its own buttons: it is then hidden from outside, and
+    // the exception never comes out.
+    const User::ActionHandle stuck = User::WhenShown("Failing.Failing", [](const Ref<Window>& w) {
+        User::Push(w, "BtnClose");
+        w->Hide();
+    });
+    EXPECT_THROW(dialog->ShowModal(), RuntimeException);
+    EXPECT_FALSE(stuck->Done);
+    User::Reset();
 }
 
 TEST(Window, ControlsOutliveTheirWindowSafely) {

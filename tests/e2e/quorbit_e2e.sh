@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Quorbit itself end to end: started bare, on a folder confirmed or not, with the options
-# dialog, and stopped during a long run by Cancel or Ctrl+Q.
+# dialog, stopped during a long run by Cancel, Ctrl+Q or SIGTERM, and started with no display.
 # Usage: quorbit_e2e.sh QUORBIT_PROGRAM OUTDIR
 set -u
 quorbit=$1
@@ -28,7 +28,7 @@ make_drop() {
 make_long_drop() {
     rm -rf "$work"
     mkdir -p "$work/Originals" "$work/Drop"
-    perl -e 'for my $i (1..20000) {
+    perl -e 'for my $i (1..30000) {
         open(my $f, ">", "$ARGV[0]/Originals/o$i") or die; print $f "data $i\n"; close($f) or die;
         symlink("../Originals/o$i", "$ARGV[0]/Drop/l$i") or die; }' "$work"
 }
@@ -38,14 +38,14 @@ make_long_drop() {
 # links were left.
 check_long_drop() {
     perl -e 'my $w = $ARGV[0]; my ($left, $bad) = (0, 0);
-        for my $i (1..20000) {
+        for my $i (1..30000) {
             open(my $o, "<", "$w/Originals/o$i") or $bad++; $bad++ if (<$o> // "") ne "data $i\n";
             my $l = "$w/Drop/l$i"; my $c = "$w/Drop/o$i";
             if (-l $l) { $left++; $bad++ if readlink($l) ne "../Originals/o$i" || -e $c; }
             elsif (-f $c && !-l $c) { open(my $f, "<", $c) or $bad++; $bad++ if (<$f> // "") ne "data $i\n"; }
             else { $bad++; } }
         opendir(my $d, "$w/Drop"); my $entries = grep { !/^\.\.?$/ } readdir($d);
-        $bad++ if $entries != 20000;
+        $bad++ if $entries != 30000;
         print $bad ? "damaged ($bad)" : "intact", " $left\n";' "$work"
 }
 
@@ -161,24 +161,32 @@ e2e_keyup alt
 e2e_expect_exit "Alt, dialog cancelled: status" 0
 e2e_expect "Alt, dialog cancelled: tree" "$(tree_of "$work")" "$before"
 
-# Cancel in a long run stops it early; whatever was done is complete and nothing is lost.
+# Ctrl+Q in the progress window, SIGTERM and Cancel each stop a run of the long drop as
+# Cancel does: whatever was done is complete, nothing is lost, and the program ends within
+# a few seconds (a whole run takes longer), by the signal for SIGTERM. Each run takes on
+# what the one before left.
 make_long_drop
-e2e_start "$quorbit" "$work/Drop"
-confirm Tab Return
-if progress=$(e2e_wait_window 'Replacing aliases\.\.\.'); then e2e_click "$progress" 416 195; fi
-e2e_expect_exit "Cancel: status" 0 60
-read -r state left <<<"$(check_long_drop)"
-e2e_expect "Cancel: the drop folder" "$state" intact
-e2e_expect "Cancel: stopped before the end" "$([ "${left:-0}" -gt 0 ] && echo yes || echo "no ($left left)")" yes
+for stop in ctrl+q TERM Cancel; do
+    e2e_start "$quorbit" "$work/Drop"
+    confirm Tab Return
+    if progress=$(e2e_wait_window 'Replacing aliases\.\.\.'); then
+        sleep 1
+        case $stop in
+            TERM) kill -TERM "$E2E_PID" ;;
+            Cancel) e2e_click "$progress" 416 195 ;;
+            *) e2e_key "$progress" "$stop" ;;
+        esac
+    fi
+    e2e_expect_exit "$stop: status" "$([ "$stop" = TERM ] && echo 143 || echo 0)" 5
+    read -r state left <<<"$(check_long_drop)"
+    e2e_expect "$stop: the drop folder" "$state" intact
+    e2e_expect "$stop: stopped before the end" "$([ "${left:-0}" -gt 0 ] && echo yes || echo "no ($left left)")" yes
+done
 
-# Ctrl+Q in the progress window ends the program; nothing is lost.
-make_long_drop
-e2e_start "$quorbit" "$work/Drop"
-confirm Tab Return
-if progress=$(e2e_wait_window 'Replacing aliases\.\.\.'); then e2e_key "$progress" ctrl+q; fi
-e2e_expect_exit "Ctrl+Q: status" 0 60
-read -r state left <<<"$(check_long_drop)"
-e2e_expect "Ctrl+Q: the drop folder" "$state" intact
+# No display: one line that says so, and status 1.
+errors=$(env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_SESSION_TYPE -u QT_QPA_PLATFORM "$quorbit" "$work" 2>&1 >/dev/null)
+e2e_expect "no display: status" "$?" 1
+e2e_expect "no display: what it says" "$errors" "quorbit: no display to show windows on (DISPLAY is not set)"
 
 rm -rf "$work"
 e2e_end

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTest>
 #include <QTimer>
 
 #include <algorithm>
@@ -53,6 +54,12 @@ QMessageBox* ShownMessageBox() {
 
 // SendKey presses key in target; Return and Escape act on the press.
 void SendKey(QWidget* target, Key key) {
+    if (key == Key::Quit) {
+        target->activateWindow();
+        if (!QTest::qWaitForWindowActive(target->window(), kDefaultTimeoutMs)) ADD_FAILURE() << "no active window";
+        QTest::keyClick(target, Qt::Key_Q, Qt::ControlModifier);
+        return;
+    }
     QKeyEvent press(QEvent::KeyPress, key == Key::Return ? Qt::Key_Return : Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(target, &press);
 }

@@ -51,8 +51,9 @@ struct MessageBoxRecord {
 };
 using MessageBoxAnswer = std::shared_ptr<const MessageBoxRecord>;
 
-// The keys the user can press in a window or a message box.
-enum class Key { Return, Escape };
+// The keys the user can press in a window or a message box; Quit is Ctrl+Q, which acts as
+// a shortcut does, through the window system's key handling in the window made active.
+enum class Key { Return, Escape, Quit };
 
 // AnswerNextMessageBox answers the next message box that appears (after those already
 // scheduled, in order) with the button whose result is given (kMsgBoxResultOK...); the
