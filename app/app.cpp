@@ -25,11 +25,6 @@ const char* const kUsageText4 =
 
 const ClassRecord& App::Class() { return RegisterClassOf<class App, Application>("App"); }
 
-App::~App() {
-    fTmrShowUsage = nullptr;
-    fThread = nullptr;
-}
-
 void App::Event_Activate() {
     // The timer held before is released as it stands; a released timer never fires.
     fTmrShowUsage = New<CShowUsageTimer>();
@@ -43,9 +38,10 @@ void App::WendleAliases(Ref<FolderItem> folder, bool recurse, bool keepAliasName
     fThread->SetRecurse(recurse);
     fThread->SetKeepAliasNames(keepAliasNames);
     fThread->Run();
-    // The state is tested only after each DoEvents, never before the first.
+    // The open-document handler waits here, so the windows, Cancel and the timers are served
+    // from this loop; the worker's state is read only after a turn has let it start.
     do {
-        ::App()->DoEvents(100);
+        DoEvents(100);
         Yield();
     } while (fThread->State() != Thread::kNotRunning);
     Quit(0);

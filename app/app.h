@@ -14,8 +14,6 @@ class App : public Application {
 public:
     static const ClassRecord& Class();
 
-    ~App() override;
-
     // Event_OpenDocument checks the dropped item, asks for the options and the confirmation,
     // runs the replacement, and ends the application on every road.
     void Event_OpenDocument(Ref<FolderItem> item) override;

@@ -33,6 +33,7 @@
 #include "platform/application.h"
 #include "platform/controls.h"
 #include "platform/folderitem.h"
+#include "platform/frameworkclasses.h"
 #include "platform/runtime.h"
 #include "platform/window.h"
 #include "windows/wndprogress.h"

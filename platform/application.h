@@ -58,3 +58,7 @@ void Quit(int32_t code = 0);
 
 // QuitRequested tells whether Quit has been called.
 bool QuitRequested();
+
+// RuntimeRun runs the event loop on the main thread: it delivers each document of the
+// command line as an OpenDocument event, raises Activate, and returns once Quit is called.
+void RuntimeRun();

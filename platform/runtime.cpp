@@ -9,15 +9,6 @@
 #include <unistd.h>
 
 #include "application.h"
-#include "clock.h"
-#include "controls.h"
-#include "filetype.h"
-#include "folderitem.h"
-#include "graphics.h"
-#include "menu.h"
-#include "thread.h"
-#include "timer.h"
-#include "window.h"
 #include "display_p.h"
 #include "keyboard.h"
 #include "runtime_p.h"
@@ -31,7 +22,7 @@ struct Registry {
     std::vector<const ClassRecord*> inOrder;
 };
 
-Registry& TheRegistry() {
+Registry& ClassRegistry() {
     static Registry registry;
     return registry;
 }
@@ -80,7 +71,7 @@ bool ClassRecord::IsA(const ClassRecord& other) const {
 
 const ClassRecord& RegisterClass(const std::string& name, const ClassRecord* base,
                                  std::function<Ref<Object>()> factory) {
-    Registry& registry = TheRegistry();
+    Registry& registry = ClassRegistry();
     if (auto found = registry.byName.find(name); found != registry.byName.end())
         return *found->second;
     if (base && !LookupClass(base->Name))
@@ -93,12 +84,12 @@ const ClassRecord& RegisterClass(const std::string& name, const ClassRecord* bas
 }
 
 const ClassRecord* LookupClass(const std::string& name) {
-    Registry& registry = TheRegistry();
+    Registry& registry = ClassRegistry();
     auto found = registry.byName.find(name);
     return found == registry.byName.end() ? nullptr : found->second.get();
 }
 
-std::vector<const ClassRecord*> RegisteredClasses() { return TheRegistry().inOrder; }
+std::vector<const ClassRecord*> RegisteredClasses() { return ClassRegistry().inOrder; }
 
 const ClassRecord& Object::Class() { return RegisterClass("Object", nullptr, {}); }
 
@@ -187,26 +178,3 @@ int ExitStatus() { return TheProcess().exitStatus; }
 const std::string& ExecutablePath() { return TheProcess().executable; }
 
 }  // namespace RuntimePrivate
-
-void RegisterFrameworkClasses() {
-    // Each Class() registers its base first; the list fixes the order of the rest.
-    Object::Class();
-    Application::Class();
-    Thread::Class();
-    Timer::Class();
-    Date::Class();
-    FolderItem::Class();
-    Picture::Class();
-    Window::Class();
-    Control::Class();
-    RectControl::Class();
-    PushButton::Class();
-    CheckBox::Class();
-    ProgressBar::Class();
-    Canvas::Class();
-    StaticText::Class();
-    MenuItem::Class();
-    MenuBar::Class();
-    QuitMenuItem::Class();
-    FileType::Class();
-}

@@ -3,9 +3,11 @@
 // The runtime: class records, the start-up and shutdown services, and the one
 // application object.
 //
-// A process goes through RuntimeInit, class registration, RunFrameworkInitialization
-// (which calls the program's start-up callback once), RuntimeRun (the event loop until a
-// quit), the release of the globals, and RuntimeExit, which gives the exit status.
+// A process goes through RuntimeInit, class registration (RegisterFrameworkClasses,
+// frameworkclasses.h), RunFrameworkInitialization (which calls the program's start-up
+// callback once), RuntimeRun (the event loop until a quit, application.h), the release of
+// the globals (ReleaseFrameworkGlobals, window.h), and RuntimeExit, which gives the exit
+// status.
 
 #include <exception>
 #include <functional>
@@ -49,10 +51,6 @@ const ClassRecord* LookupClass(const std::string& name);
 // RegisteredClasses lists every record in the order of registration.
 std::vector<const ClassRecord*> RegisteredClasses();
 
-// RegisterFrameworkClasses registers the framework's own classes; start-up calls it before
-// it registers the program's.
-void RegisterFrameworkClasses();
-
 // NewObject makes a new object from a class record; no constructor of the program's runs.
 // A record without a factory is a programming error and throws.
 Ref<Object> NewObject(const ClassRecord& record);
@@ -86,18 +84,10 @@ void RuntimeRegisterAppObject(const Ref<Application>& app);
 // GetAppObject gives what RuntimeRegisterAppObject kept, or nil before that.
 Ref<Application> GetAppObject();
 
-// RuntimeRun runs the event loop on the main thread: it delivers each document of the
-// command line as an OpenDocument event, raises Activate, and returns once Quit is called.
-void RuntimeRun();
-
 // UnhandledException is the framework's handling of an exception that escaped the start-up
 // or the event loop: the application object's UnhandledException event is offered it, and
 // when that does not handle it, it is reported on stderr and the exit status becomes 1.
 void UnhandledException(std::exception_ptr exception);
-
-// ReleaseFrameworkGlobals drops the framework's module globals (the implicit windows and the
-// window list); the program's finalisation calls it before it releases its own.
-void ReleaseFrameworkGlobals();
 
 // RuntimeExit shuts the runtime down and returns the status the process exits with: the code
 // given to Quit, or 1 after an unhandled exception. After a termination signal it does not

@@ -41,7 +41,7 @@ struct WindowRegistry {
     std::vector<std::pair<std::string, Ref<Window>>> implicitWindows;  // in registration order
 };
 
-WindowRegistry& TheRegistry() {
+WindowRegistry& Windows() {
     static WindowRegistry registry;
     return registry;
 }
@@ -224,7 +224,7 @@ void Window::Constructor() {
     ApplyTabOrder();
     AttachMenuBar();
     Event_Open();
-    auto& windows = TheRegistry().implicitWindows;
+    auto& windows = Windows().implicitWindows;
     const std::string& name = ClassInfo()->Name;
     bool known = std::any_of(windows.begin(), windows.end(), [&](const auto& entry) { return entry.first == name; });
     if (!known) windows.emplace_back(name, Self(this));
@@ -370,14 +370,14 @@ void Window::WaitUntilExposed() {
 }
 
 Ref<Window> GetImplicitWindow(const std::string& fullClassName) {
-    for (const auto& [name, window] : TheRegistry().implicitWindows)
+    for (const auto& [name, window] : Windows().implicitWindows)
         if (name == fullClassName) return window;
     return nullptr;
 }
 
 std::vector<Ref<Window>> ImplicitWindows() {
     std::vector<Ref<Window>> windows;
-    for (const auto& entry : TheRegistry().implicitWindows) windows.push_back(entry.second);
+    for (const auto& entry : Windows().implicitWindows) windows.push_back(entry.second);
     return windows;
 }
 
@@ -397,7 +397,7 @@ void InstallInstanceEventHandler(const Ref<Control>& control, const std::string&
 
 void ReleaseFrameworkGlobals() {
     // Taken out first, so the windows' destructors see an empty registry.
-    auto windows = std::move(TheRegistry().implicitWindows);
-    TheRegistry().implicitWindows.clear();
+    auto windows = std::move(Windows().implicitWindows);
+    Windows().implicitWindows.clear();
     windows.clear();
 }

@@ -2,6 +2,9 @@
 
 // Windows and their controls.
 //
+// A window and its controls are one unit by design: the window builds, finds and wires its
+// controls through their private parts, so window.cpp and controls.cpp go together.
+//
 // A window class has one implicit instance, kept in the framework's registry under its
 // full class name and found there with GetImplicitWindow; its accessor makes the window
 // from its class record and runs Constructor on first use. Constructor runs the Layout
@@ -96,6 +99,10 @@ private:
 // GetImplicitWindow gives the window registered as the implicit instance of the class of
 // that full name ("WndProgress.WndProgress"), or nil.
 Ref<Window> GetImplicitWindow(const std::string& fullClassName);
+
+// ReleaseFrameworkGlobals drops the framework's module globals (the implicit windows and the
+// window list); the program's finalisation calls it before it releases its own.
+void ReleaseFrameworkGlobals();
 
 // ImplicitWindows lists the registered implicit windows.
 std::vector<Ref<Window>> ImplicitWindows();

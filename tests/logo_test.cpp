@@ -12,6 +12,7 @@
 #include "kit/programkit.h"
 #include "platform/folderitem.h"
 #include "platform/runtime.h"
+#include "platform/window.h"
 #include "platform/controls.h"
 #include "windows/logo.h"
 #include "windows/wndoptions.h"

@@ -126,7 +126,8 @@ void CCopyAliasThread::ReplaceIfCopyable(const Ref<FolderItem>& alias,
     }
 }
 
-// The closing block neither refreshes nor reads the stop request.
+// The closing block paces the window rather than the work: a stopped pass still shows its
+// bar full for its two seconds, so it reads no stop request and asks for no repaint.
 void CCopyAliasThread::CloseBlock(const Date& startTime, int32_t depth) {
     Bar()->SetValue(Bar()->Maximum() - 1);
     WaitUntilSecondsSince(startTime, 1.0);

@@ -7,7 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/frameworkclasses.h"
 #include "platform/runtime.h"
+#include "platform/window.h"
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
