@@ -321,6 +321,8 @@ void Scheduler::FireDueTimers() {
             std::erase(S().armed, timer);
         }
         timer->fFiring = true;
+        // The handler may open a modal loop, where only the heartbeat serves the threads.
+        Rearm();
         Dispatch([timer] { timer->Fire(); });
         timer->fFiring = false;
     }
