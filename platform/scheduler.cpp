@@ -12,8 +12,8 @@
 // fires it, so timers and threads keep going under modal windows. A beat may run a timer
 // whose handler opens such a loop and so beats again: each beat works from fresh state,
 // and a timer is marked fired and the heartbeat re-armed before its handler runs.
-// Each ready thread gets one turn per pass of the event loop, wherever the turns are handed
-// out from, so a window waits at most one slice for its next frame.
+// Each ready thread gets at most one turn per pass of the event loop, wherever the turns
+// are handed out from: a busy thread holds a window's next frame back by one slice, not several.
 //
 // The manual clock never passes by itself: when nothing is ready and no helper OS thread
 // is working, a wait jumps it to the earliest deadline instead of waiting.
