@@ -11,7 +11,9 @@
 // loop the main fiber sits in, the run loop, DoEvents or a modal dialog's nested loop,
 // fires it, so timers and threads keep going under modal windows. A beat may run a timer
 // whose handler opens such a loop and so beats again: each beat works from fresh state,
-// and a timer is marked fired before its handler runs.
+// and a timer is marked fired and the heartbeat re-armed before its handler runs.
+// Each ready thread gets at most one turn per pass of the event loop, wherever the turns
+// are handed out from: a busy thread holds a window's next frame back by one slice, not several.
 //
 // The manual clock never passes by itself: when nothing is ready and no helper OS thread
 // is working, a wait jumps it to the earliest deadline instead of waiting.
@@ -102,6 +104,7 @@ struct SchedulerState {
     std::vector<double> pumpDeadlines;  // the ends of the DoEvents calls under way, innermost last
     int mainWaiters = 0;                // WaitUntil calls on the main fiber
     int helpers = 0;                    // RunBlocking work in flight
+    bool turnsGiven = false;            // since the heartbeat last beat
     std::unique_ptr<QTimer> heartbeat;
     std::exception_ptr dispatched;
     const void* mainStackBottom = nullptr;
@@ -277,13 +280,20 @@ void Scheduler::FinishKilled(Fiber& fiber) {
     }
 }
 
+// RunReadyThreads gives every ready thread one turn, then none until the heartbeat beats:
+// it is re-armed after the turns, so it beats in a later pass of the event loop. DoEvents
+// and Yield on the main fiber would otherwise add slices back to back to the heartbeat's.
 void Scheduler::RunReadyThreads() {
-    if (!OnMainFiber()) return;
+    SchedulerState& s = S();
+    if (!OnMainFiber() || (s.turnsGiven && s.heartbeat)) return;
     std::vector<LiveThread> ready;
-    for (const LiveThread& live : S().live)
+    for (const LiveThread& live : s.live)
         if (Runnable(*live.fiber)) ready.push_back(live);
-    for (const LiveThread& live : ready)
-        if (Runnable(*live.fiber)) GiveTurn(*live.fiber);
+    for (const LiveThread& live : ready) {
+        if (!Runnable(*live.fiber)) continue;
+        GiveTurn(*live.fiber);
+        s.turnsGiven = true;
+    }
 }
 
 // --- Timers and the heartbeat -----------------------------------------------------------
@@ -321,6 +331,8 @@ void Scheduler::FireDueTimers() {
             std::erase(S().armed, timer);
         }
         timer->fFiring = true;
+        // The handler may open a modal loop, where only the heartbeat serves the threads.
+        Rearm();
         Dispatch([timer] { timer->Fire(); });
         timer->fFiring = false;
     }
@@ -381,6 +393,7 @@ void Scheduler::ServiceOnce() {
 // main fiber's wait, which the clock skips.
 void Scheduler::Beat() {
     if (!OnMainFiber()) return;
+    S().turnsGiven = false;
     if (Clock::IsManual() && BeatMayJump() && !AnyRunnable()) {
         if (std::optional<double> next = NextDeadline()) ClockPrivate::JumpTo(*next);
     }
@@ -475,6 +488,7 @@ void Scheduler::Shutdown() {
     SchedulerState& s = S();
     while (!s.live.empty()) FinishKilled(*s.live.front().fiber);
     s.heartbeat.reset();
+    s.turnsGiven = false;
 }
 
 void Scheduler::ResetForTesting() {

@@ -62,7 +62,8 @@ private:
 
 // Yield is the program's yield point: it gives the other threads their turns when the
 // running thread's time slice is used up (always, in the scheduler's deterministic mode).
-// On the main thread it runs the threads that are ready.
+// On the main thread it runs the threads that are ready, unless they have had their turn
+// since the event loop's last pass.
 void Yield();
 
 // CurrentThread is the thread whose fiber is running, or nil on the main thread.

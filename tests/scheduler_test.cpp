@@ -1,5 +1,5 @@
-// Cooperative threads without windows: kills, helper work, a thread that fails, and waits
-// that cost no processor time.
+// Cooperative threads without windows: kills, helper work, a thread that fails, waits that
+// cost no processor time, and one turn per pass of the event loop.
 
 #include <gtest/gtest.h>
 
@@ -128,6 +128,22 @@ TEST_F(SchedulerTest, DoEventsWaitsWithoutBurningTheProcessor) {
     const std::clock_t before = std::clock();  // the processor time the process used
     fApp->DoEvents(400);
     EXPECT_LT(std::clock() - before, CLOCKS_PER_SEC / 10);
+}
+
+// Turns given back to back would keep the windows from painting for several slices.
+TEST_F(SchedulerTest, AReadyThreadGetsOneTurnPerPassOfTheEventLoop) {
+    int turns = 0;
+    Ref<Worker> busy = Start([&] {
+        for (;;) {
+            ++turns;
+            Yield();
+        }
+    });
+    for (int pass = 1; pass <= 3; ++pass) {
+        fApp->DoEvents(0);
+        Yield();
+        EXPECT_EQ(turns, pass);
+    }
 }
 
 }  // namespace

@@ -41,21 +41,35 @@ protected:
     Ref<Application> fApp = New<Application>();
 };
 
-TEST_F(TimerTest, AOnceTimerFiresOncePeriodAfterItsLastSettingAlsoUnderAModalLoopAfterDoEvents) {
-    QDialog dialog;
-    Ref<Recorder> timer = New<Recorder>();
-    timer->fOnAction = [&] { dialog.accept(); };
-    timer->SetMode(Timer::kModeSingle);
+TEST_F(TimerTest, AOnceTimerFiresOncePeriodAfterItsLastSettingAlsoUnderModalLoops) {
+    QDialog outer;
+    QDialog inner;
+    Ref<Recorder> closer = New<Recorder>();
+    closer->fOnAction = [&] { inner.accept(); };
+    closer->SetMode(Timer::kModeSingle);
     Clock::Advance(0.5);
-    timer->SetPeriod(1000);
-    // A DoEvents that ends before the timer is due must leave the heartbeat armed.
+    closer->SetPeriod(1000);
+    // The heartbeat that fires this Action must beat again under the loop it opens.
+    Ref<Recorder> opener = New<Recorder>();
+    int innerResult = -1;
+    opener->fOnAction = [&] {
+        innerResult = inner.exec();
+        outer.accept();
+    };
+    opener->SetPeriod(200);
+    opener->SetMode(Timer::kModeSingle);
+    // A DoEvents that ends before the timers are due must leave the heartbeat armed.
     fApp->DoEvents(100);
-    // A reaper in real time, should the modal loop not serve the timer.
-    QTimer::singleShot(20000, &dialog, [&] { dialog.reject(); });
-    EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+    // A reaper in real time, should a modal loop not serve the timers.
+    QTimer::singleShot(20000, &outer, [&] {
+        inner.reject();
+        outer.reject();
+    });
+    EXPECT_EQ(outer.exec(), QDialog::Accepted);
+    EXPECT_EQ(innerResult, QDialog::Accepted);
     fApp->DoEvents(3000);
-    EXPECT_EQ(timer->fFiredMs, std::vector<long>{1500});
-    EXPECT_EQ(timer->Mode(), Timer::kModeOff);
+    EXPECT_EQ(closer->fFiredMs, std::vector<long>{1500});
+    EXPECT_EQ(closer->Mode(), Timer::kModeOff);
 }
 
 TEST_F(TimerTest, ATimerReleasedByAnotherDueAtTheSameMomentNeverFires) {
