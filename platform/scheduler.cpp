@@ -301,7 +301,7 @@ void Scheduler::RunReadyThreads() {
 void Scheduler::TimerChanged(Timer& timer) {
     std::vector<Timer*>& armed = S().armed;
     auto found = std::find(armed.begin(), armed.end(), &timer);
-    bool on = timer.fMode == Timer::kModeSingle || timer.fMode == Timer::kModeMultiple;
+    bool on = timer.Mode() != Timer::kModeOff;
     if (on && found == armed.end()) armed.push_back(&timer);
     if (!on && found != armed.end()) armed.erase(found);
     Rearm();
@@ -323,18 +323,7 @@ void Scheduler::FireDueTimers() {
             continue;
         if (timer->fFiring) continue;  // its handler waits in a nested loop: no re-entry
         std::shared_ptr<Object> keep = timer->weak_from_this().lock();
-        if (timer->fMode == Timer::kModeMultiple) {
-            timer->fDue += timer->PeriodSeconds();
-            if (timer->fDue <= now) timer->fDue = now + timer->PeriodSeconds();
-        } else {
-            timer->fMode = Timer::kModeOff;
-            std::erase(S().armed, timer);
-        }
-        timer->fFiring = true;
-        // The handler may open a modal loop, where only the heartbeat serves the threads.
-        Rearm();
-        Dispatch([timer] { timer->Fire(); });
-        timer->fFiring = false;
+        timer->Elapse(now);
     }
 }
 

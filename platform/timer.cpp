@@ -40,6 +40,21 @@ void Timer::Restart() {
 
 double Timer::PeriodSeconds() const { return std::max(fPeriod, 1) / 1000.0; }
 
+void Timer::Elapse(double now) {
+    if (fMode == kModeMultiple) {
+        fDue += PeriodSeconds();
+        if (fDue <= now) fDue = now + PeriodSeconds();  // the beats missed are not made up
+    } else {
+        fMode = kModeOff;
+    }
+    // The handler may open a modal loop, where only the heartbeat serves the threads: it is
+    // re-armed for the timer's new state first.
+    Scheduler::TimerChanged(*this);
+    fFiring = true;
+    Scheduler::Dispatch([this] { Fire(); });
+    fFiring = false;
+}
+
 void Timer::Fire() {
     Event_Action();
     // A receiver may leave while another is told.

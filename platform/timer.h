@@ -56,7 +56,11 @@ protected:
     virtual void Event_Action() {}
 
 private:
-    friend class Scheduler;
+    friend class Scheduler;  // reads the due time and the firing flag to order and skip timers
+
+    // Elapse is one firing, called by the scheduler once the timer is due: the next due time
+    // is set (or the timer switched off), then Event_Action runs; meanwhile it cannot fire.
+    void Elapse(double now);
     void Restart();
     double PeriodSeconds() const;
     void Fire();
