@@ -69,8 +69,23 @@ struct BlockingJob {
 }  // namespace
 
 // Fiber is a Thread's execution: its stack and continuation, and what it waits for.
+//
+// A fiber's state is its life, what it waits on, and two marks. Whether the main fiber may
+// give it a turn (Runnable) is decided in this order:
+//   life not kStarted                      never
+//   waits on kHelper                       once the helper's work is done: it uses the
+//                                          fiber's stack, so not even a kill cuts it short
+//   killed                                 at once, to unwind from its yield point
+//   suspended                              never, until Resume
+//   waits on kSleep / kCondition / kNone   once the clock reaches fWakeAt / fWaitDone()
+//                                          holds / at once
+// Thread::State reads the same fields: 4 unless kStarted, then 2 when suspended, else by
+// the wait (kSleep 3, kCondition and kHelper 1, kNone 0).
 class Fiber {
 public:
+    enum class Life { kNew, kStarted, kFinished };
+    enum class Wait { kNone, kSleep, kCondition, kHelper };
+
     explicit Fiber(Thread& owner) : fOwner(owner) {}
 
     Thread& fOwner;
@@ -78,14 +93,13 @@ public:
     ctx::fiber fMain;     // the main fiber while the thread runs
     ctx::stack_context fStack;
     void* fFakeStack = nullptr;  // AddressSanitizer's, while paused
-    bool fStarted = false;
-    bool fFinished = false;
+    Life fLife = Life::kNew;
+    Wait fWait = Wait::kNone;
     bool fKilled = false;
     bool fSuspended = false;
-    bool fSleeping = false;
-    double fWakeAt = 0;
-    std::function<bool()> fWaitDone;
-    const BlockingJob* fJob = nullptr;
+    double fWakeAt = 0;                 // kSleep's
+    std::function<bool()> fWaitDone;    // kCondition's
+    const BlockingJob* fJob = nullptr;  // kHelper's
 };
 
 namespace {
@@ -165,13 +179,15 @@ void SwitchToMain(Fiber& fiber) {
 
 // Runnable: the main fiber may give the thread a turn now.
 bool Runnable(const Fiber& fiber) {
-    if (!fiber.fStarted || fiber.fFinished) return false;
-    if (fiber.fJob) return fiber.fJob->done.load();  // the work uses the thread's stack
+    if (fiber.fLife != Fiber::Life::kStarted) return false;
+    if (fiber.fWait == Fiber::Wait::kHelper) return fiber.fJob->done.load();
     if (fiber.fKilled) return true;
     if (fiber.fSuspended) return false;
-    if (fiber.fSleeping) return Clock::Now() >= fiber.fWakeAt;
-    if (fiber.fWaitDone) return fiber.fWaitDone();
-    return true;
+    switch (fiber.fWait) {
+        case Fiber::Wait::kSleep: return Clock::Now() >= fiber.fWakeAt;
+        case Fiber::Wait::kCondition: return fiber.fWaitDone();
+        default: return true;
+    }
 }
 
 bool AnyRunnable() {
@@ -182,7 +198,7 @@ bool AnyRunnable() {
 bool AnyPolledWaiter() {
     if (S().mainWaiters > 0) return true;
     return std::any_of(S().live.begin(), S().live.end(), [](const LiveThread& live) {
-        return live.fiber->fWaitDone && !live.fiber->fSuspended;
+        return live.fiber->fWait == Fiber::Wait::kCondition && !live.fiber->fSuspended;
     });
 }
 
@@ -190,7 +206,7 @@ bool AnyPolledWaiter() {
 void Park(Fiber& fiber) {
     do SwitchToMain(fiber);
     while (!Runnable(fiber));
-    fiber.fSleeping = false;
+    fiber.fWait = Fiber::Wait::kNone;
     fiber.fWaitDone = nullptr;
 }
 
@@ -231,7 +247,7 @@ void Scheduler::StartFiber(Fiber& fiber) {
         FinishSwitch(nullptr, &s.mainStackBottom, &s.mainStackSize);
         fiber.fMain = std::move(main);
         RunThreadBody(fiber);
-        fiber.fFinished = true;
+        fiber.fLife = Fiber::Life::kFinished;
         StartSwitch(nullptr, s.mainStackBottom, s.mainStackSize);
         return std::move(fiber.fMain);
     });
@@ -261,20 +277,20 @@ void Scheduler::GiveTurn(Fiber& fiber) {
     fiber.fContext = std::move(fiber.fContext).resume();
     FinishSwitch(fakeStack, nullptr, nullptr);
     s.current = nullptr;
-    if (fiber.fFinished) Forget(fiber);
+    if (fiber.fLife == Fiber::Life::kFinished) Forget(fiber);
 }
 
 void Scheduler::FinishKilled(Fiber& fiber) {
     Ref<Thread> keep = Self(&fiber.fOwner);
     fiber.fKilled = true;
     if (!fiber.fContext) {  // never had a turn: Event_Run never starts
-        fiber.fFinished = true;
+        fiber.fLife = Fiber::Life::kFinished;
         Forget(fiber);
         return;
     }
-    while (!fiber.fFinished) {
+    while (fiber.fLife != Fiber::Life::kFinished) {
         // Work on a helper thread still uses the fiber's stack; it cannot be cut short.
-        while (fiber.fJob && !fiber.fJob->done.load())
+        while (fiber.fWait == Fiber::Wait::kHelper && !fiber.fJob->done.load())
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         GiveTurn(fiber);
     }
@@ -335,7 +351,8 @@ std::optional<double> Scheduler::NextDeadline() {
     };
     for (const LiveThread& live : s.live) {
         const Fiber& fiber = *live.fiber;
-        if (fiber.fSleeping && !fiber.fSuspended && !fiber.fKilled) consider(fiber.fWakeAt);
+        if (fiber.fWait == Fiber::Wait::kSleep && !fiber.fSuspended && !fiber.fKilled)
+            consider(fiber.fWakeAt);
     }
     for (const Timer* timer : s.armed)
         if (!timer->fFiring) consider(timer->fDue);
@@ -439,6 +456,7 @@ void Scheduler::WaitUntil(const std::function<bool()>& done) {
     SchedulerState& s = S();
     if (Fiber* fiber = s.current) {
         fiber->fWaitDone = done;
+        fiber->fWait = Fiber::Wait::kCondition;
         Park(*fiber);
         ThrowIfKilled(*fiber);
         return;
@@ -502,21 +520,23 @@ Thread::~Thread() {
 }
 
 void Thread::Run() {
-    if (fFiber->fStarted) throw RuntimeException("Thread.Run: a thread runs only once");
+    if (fFiber->fLife != Fiber::Life::kNew) throw RuntimeException("Thread.Run: a thread runs only once");
     std::shared_ptr<Object> self = weak_from_this().lock();
     if (!self) throw RuntimeException("Thread.Run: the thread must be made with New or NewObject");
-    fFiber->fStarted = true;
+    fFiber->fLife = Fiber::Life::kStarted;
     S().live.push_back({Self(this), fFiber.get()});
     Scheduler::Rearm();
 }
 
 int32_t Thread::State() const {
     const Fiber& fiber = *fFiber;
-    if (!fiber.fStarted || fiber.fFinished) return kNotRunning;
+    if (fiber.fLife != Fiber::Life::kStarted) return kNotRunning;
     if (fiber.fSuspended) return kSuspended;
-    if (fiber.fSleeping) return kSleeping;
-    if (fiber.fWaitDone || fiber.fJob) return kWaiting;
-    return kRunning;
+    switch (fiber.fWait) {
+        case Fiber::Wait::kSleep: return kSleeping;
+        case Fiber::Wait::kCondition: case Fiber::Wait::kHelper: return kWaiting;
+        default: return kRunning;
+    }
 }
 
 void Thread::Sleep(int32_t milliseconds, bool wakeEarly) {
@@ -528,14 +548,14 @@ void Thread::Sleep(int32_t milliseconds, bool wakeEarly) {
     }
     ThrowIfKilled(*fiber);
     fiber->fWakeAt = Clock::Now() + std::max(milliseconds, 0) / 1000.0;
-    fiber->fSleeping = true;
+    fiber->fWait = Fiber::Wait::kSleep;
     Park(*fiber);
     ThrowIfKilled(*fiber);
 }
 
 void Thread::Suspend() {
     Fiber& fiber = *fFiber;
-    if (!fiber.fStarted || fiber.fFinished) return;
+    if (fiber.fLife != Fiber::Life::kStarted) return;
     fiber.fSuspended = true;
     if (S().current == &fiber) {
         Park(fiber);
@@ -550,7 +570,7 @@ void Thread::Resume() {
 
 void Thread::Kill() {
     Fiber& fiber = *fFiber;
-    if (!fiber.fStarted || fiber.fFinished) return;
+    if (fiber.fLife != Fiber::Life::kStarted) return;
     fiber.fKilled = true;
     if (S().current == &fiber) return;  // it ends at its own next yield point
     if (Scheduler::OnMainFiber()) Scheduler::FinishKilled(fiber);
@@ -601,6 +621,7 @@ void RunBlocking(const std::function<void()>& work) {
     });
     ++s.helpers;
     fiber->fJob = &job;
+    fiber->fWait = Fiber::Wait::kHelper;
     Park(*fiber);
     fiber->fJob = nullptr;
     helper.join();
