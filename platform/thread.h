@@ -9,6 +9,12 @@
 // once the running fiber has used its time slice (about 10 ms), so busy work runs at full
 // speed while windows still get a turn every slice. Fibers are resumed only from the main
 // fiber: the event loop, DoEvents and modal loops on the main fiber hand out the turns.
+//
+// Everything declared here is defined in scheduler.cpp, beside the fibers it drives.
+//
+// A thread's work must not `catch (...)`: a killed thread is unwound from its yield point
+// by an exception of the scheduler's own (and Boost may unwind a fiber the same way), which
+// such a catch would swallow, leaving a thread that no longer ends. Catch what you expect.
 
 #include <cstdint>
 #include <functional>
