@@ -12,10 +12,9 @@ namespace {
 // never steps when the wall clock is set.
 struct ClockState {
     std::chrono::steady_clock::time_point steadyStart = std::chrono::steady_clock::now();
-    double wallStart = std::chrono::duration<double>(
-        std::chrono::system_clock::now().time_since_epoch()).count();
+    Clock::Seconds wallStart = std::chrono::system_clock::now().time_since_epoch();
     bool manual = false;
-    double manualNow = 0;
+    Clock::Seconds manualNow{};
 };
 
 ClockState& TheClock() {
@@ -23,17 +22,16 @@ ClockState& TheClock() {
     return clock;
 }
 
-double SystemNow() {
+Clock::Seconds SystemNow() {
     ClockState& clock = TheClock();
-    std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - clock.steadyStart;
-    return clock.wallStart + elapsed.count();
+    return clock.wallStart + (std::chrono::steady_clock::now() - clock.steadyStart);
 }
 
 }  // namespace
 
 namespace Clock {
 
-double Now() { return TheClock().manual ? TheClock().manualNow : SystemNow(); }
+Seconds Now() { return TheClock().manual ? TheClock().manualNow : SystemNow(); }
 
 void UseManualClock() {
     ClockState& clock = TheClock();
@@ -50,11 +48,11 @@ void UseSystemClock() {
 
 bool IsManual() { return TheClock().manual; }
 
-void Advance(double seconds) {
+void Advance(Seconds span) {
     if (!TheClock().manual) throw RuntimeException("Clock::Advance needs the manual clock");
-    if (!(seconds >= 0) || std::isinf(seconds))
+    if (!(span.count() >= 0) || std::isinf(span.count()))
         throw RuntimeException("Clock::Advance takes a finite time that is not negative");
-    TheClock().manualNow += seconds;
+    TheClock().manualNow += span;
     Scheduler::Rearm();
 }
 
@@ -62,13 +60,13 @@ void Advance(double seconds) {
 
 namespace ClockPrivate {
 
-void JumpTo(double seconds) {
+void JumpTo(Clock::Seconds moment) {
     ClockState& clock = TheClock();
-    if (clock.manual && seconds > clock.manualNow) clock.manualNow = seconds;
+    if (clock.manual && moment > clock.manualNow) clock.manualNow = moment;
 }
 
 }  // namespace ClockPrivate
 
 const ClassRecord& Date::Class() { return RegisterClassOf<Date, Object>("Date"); }
 
-Date::Date() : fSeconds(Clock::Now()) {}
+Date::Date() : fSeconds(Clock::Now().count()) {}

@@ -3,12 +3,17 @@
 // The platform clock and Date. Date, Thread::Sleep, Timer and DoEvents all read time here:
 // the system clock by default; in tests a manual clock on which waiting costs no real time.
 
+#include <chrono>
+
 #include "object.h"
 
 namespace Clock {
 
-// Now is the current time in seconds.
-double Now();
+// Seconds is a span of time, or a moment as the span since the epoch.
+using Seconds = std::chrono::duration<double>;
+
+// Now is the current moment.
+Seconds Now();
 
 // UseManualClock switches to the manual clock, starting at the current time: it moves only
 // by Advance, and when every waiter is waiting (sleeps, timers, DoEvents) it jumps to the
@@ -21,7 +26,7 @@ void UseSystemClock();
 bool IsManual();
 
 // Advance moves the manual clock forward; firing what falls due is left to the event loop.
-void Advance(double seconds);
+void Advance(Seconds span);
 
 }  // namespace Clock
 

@@ -97,7 +97,7 @@ public:
     Wait fWait = Wait::kNone;
     bool fKilled = false;
     bool fSuspended = false;
-    double fWakeAt = 0;                 // kSleep's
+    Clock::Seconds fWakeAt{};           // kSleep's
     std::function<bool()> fWaitDone;    // kCondition's
     const BlockingJob* fJob = nullptr;  // kHelper's
 };
@@ -115,7 +115,7 @@ struct SchedulerState {
     bool deterministic = false;
     SteadyClock::time_point sliceStart;
     std::vector<Timer*> armed;
-    std::vector<double> pumpDeadlines;  // the ends of the DoEvents calls under way, innermost last
+    std::vector<Clock::Seconds> pumpDeadlines;  // the ends of the DoEvents under way, innermost last
     int mainWaiters = 0;                // WaitUntil calls on the main fiber
     int helpers = 0;                    // RunBlocking work in flight
     bool turnsGiven = false;            // since the heartbeat last beat
@@ -225,9 +225,9 @@ bool BeatMayJump() {
     return s.helpers == 0 && (s.pumpDeadlines.empty() || s.pumpDeadlines.back() > Clock::Now());
 }
 
-int MillisecondsUntil(double moment) {
-    double ms = std::ceil((moment - Clock::Now()) * 1000.0);
-    return static_cast<int>(std::clamp(ms, 0.0, double{INT_MAX / 2}));
+int MillisecondsUntil(Clock::Seconds moment) {
+    const auto ms = std::chrono::ceil<std::chrono::duration<double, std::milli>>(moment - Clock::Now());
+    return static_cast<int>(std::clamp(ms.count(), 0.0, double{INT_MAX / 2}));
 }
 
 void ProcessPendingEvents() {
@@ -326,7 +326,7 @@ void Scheduler::TimerChanged(Timer& timer) {
 void Scheduler::TimerGone(Timer& timer) { std::erase(S().armed, &timer); }
 
 void Scheduler::FireDueTimers() {
-    double now = Clock::Now();
+    const Clock::Seconds now = Clock::Now();
     std::vector<Timer*> due;
     for (Timer* timer : S().armed)
         if (timer->fDue <= now) due.push_back(timer);
@@ -343,10 +343,10 @@ void Scheduler::FireDueTimers() {
     }
 }
 
-std::optional<double> Scheduler::NextDeadline() {
+std::optional<Clock::Seconds> Scheduler::NextDeadline() {
     SchedulerState& s = S();
-    std::optional<double> next;
-    auto consider = [&next](double moment) {
+    std::optional<Clock::Seconds> next;
+    auto consider = [&next](Clock::Seconds moment) {
         if (!next || moment < *next) next = moment;
     };
     for (const LiveThread& live : s.live) {
@@ -357,8 +357,8 @@ std::optional<double> Scheduler::NextDeadline() {
     for (const Timer* timer : s.armed)
         if (!timer->fFiring) consider(timer->fDue);
     // A DoEvents whose end has passed is only waiting to return; its end is not a deadline.
-    double now = Clock::Now();
-    for (double end : s.pumpDeadlines)
+    const Clock::Seconds now = Clock::Now();
+    for (Clock::Seconds end : s.pumpDeadlines)
         if (end > now) consider(end);
     return next;
 }
@@ -377,7 +377,7 @@ void Scheduler::Rearm() {
         wait = 0;
     } else {
         if (AnyPolledWaiter()) wait = kPollMilliseconds;
-        if (std::optional<double> next = NextDeadline()) {
+        if (std::optional<Clock::Seconds> next = NextDeadline()) {
             int ms = -1;
             if (!Clock::IsManual()) ms = MillisecondsUntil(*next);
             else if (*next <= Clock::Now() || BeatMayJump()) ms = 0;
@@ -401,7 +401,7 @@ void Scheduler::Beat() {
     if (!OnMainFiber()) return;
     S().turnsGiven = false;
     if (Clock::IsManual() && BeatMayJump() && !AnyRunnable()) {
-        if (std::optional<double> next = NextDeadline()) ClockPrivate::JumpTo(*next);
+        if (std::optional<Clock::Seconds> next = NextDeadline()) ClockPrivate::JumpTo(*next);
     }
     ServiceOnce();
 }
@@ -411,7 +411,7 @@ void Scheduler::Beat() {
 void Scheduler::WaitForWork() {
     if (AnyRunnable()) return;
     if (Clock::IsManual() && S().helpers == 0) {
-        if (std::optional<double> next = NextDeadline()) {
+        if (std::optional<Clock::Seconds> next = NextDeadline()) {
             ClockPrivate::JumpTo(*next);
             return;
         }
@@ -431,7 +431,7 @@ void Scheduler::PumpEvents(int32_t milliseconds) {
         return;
     }
     // The end is known before any event runs, so a jumping clock never passes it.
-    double deadline = Clock::Now() + milliseconds / 1000.0;
+    const Clock::Seconds deadline = Clock::Now() + std::chrono::milliseconds(milliseconds);
     S().pumpDeadlines.push_back(deadline);
     // Leaving re-arms the heartbeat, which this deadline may have held back; a modal loop
     // entered next would otherwise never see the timers that come due.
@@ -547,7 +547,7 @@ void Thread::Sleep(int32_t milliseconds, bool wakeEarly) {
         return;
     }
     ThrowIfKilled(*fiber);
-    fiber->fWakeAt = Clock::Now() + std::max(milliseconds, 0) / 1000.0;
+    fiber->fWakeAt = Clock::Now() + std::chrono::milliseconds(std::max(milliseconds, 0));
     fiber->fWait = Fiber::Wait::kSleep;
     Park(*fiber);
     ThrowIfKilled(*fiber);

@@ -7,6 +7,8 @@
 #include <functional>
 #include <optional>
 
+#include "clock.h"
+
 class Fiber;
 class Thread;
 class Timer;
@@ -66,7 +68,7 @@ private:
     static void FinishKilled(Fiber& fiber);
     static void RunReadyThreads();
     static void FireDueTimers();
-    static std::optional<double> NextDeadline();
+    static std::optional<Clock::Seconds> NextDeadline();
     static void WaitForWork();
     static void Beat();
 };
@@ -77,7 +79,7 @@ void EndRunLoop();
 
 namespace ClockPrivate {
 
-// JumpTo moves the manual clock forward to seconds; it never goes back.
-void JumpTo(double seconds);
+// JumpTo moves the manual clock forward to moment; it never goes back.
+void JumpTo(Clock::Seconds moment);
 
 }  // namespace ClockPrivate

@@ -34,16 +34,18 @@ void Timer::RemoveActionNotificationReceiver(ActionNotificationReceiver* receive
 }
 
 void Timer::Restart() {
-    fDue = Clock::Now() + PeriodSeconds();
+    fDue = Clock::Now() + PeriodSpan();
     Scheduler::TimerChanged(*this);
 }
 
-double Timer::PeriodSeconds() const { return std::max(fPeriod, 1) / 1000.0; }
+std::chrono::milliseconds Timer::PeriodSpan() const {
+    return std::chrono::milliseconds(std::max(fPeriod, 1));
+}
 
-void Timer::Elapse(double now) {
+void Timer::Elapse(Clock::Seconds now) {
     if (fMode == kModeMultiple) {
-        fDue += PeriodSeconds();
-        if (fDue <= now) fDue = now + PeriodSeconds();  // the beats missed are not made up
+        fDue += PeriodSpan();
+        if (fDue <= now) fDue = now + PeriodSpan();  // the beats missed are not made up
     } else {
         fMode = kModeOff;
     }

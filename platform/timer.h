@@ -2,9 +2,11 @@
 
 // Timer: fires its Action event on the main thread, once or repeatedly, by the platform clock.
 
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
+#include "clock.h"
 #include "object.h"
 
 // ActionNotificationReceiver is told of every Action of the sources it has joined.
@@ -60,14 +62,14 @@ private:
 
     // Elapse is one firing, called by the scheduler once the timer is due: the next due time
     // is set (or the timer switched off), then Event_Action runs; meanwhile it cannot fire.
-    void Elapse(double now);
+    void Elapse(Clock::Seconds now);
     void Restart();
-    double PeriodSeconds() const;
+    std::chrono::milliseconds PeriodSpan() const;
     void Fire();
 
     int32_t fMode = kModeOff;
     int32_t fPeriod = 1000;
-    double fDue = 0;  // on the platform clock, while the mode is not off
+    Clock::Seconds fDue{};  // while the mode is not off
     bool fFiring = false;
     std::vector<ActionNotificationReceiver*> fReceivers;
 };

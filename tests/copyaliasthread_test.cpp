@@ -61,7 +61,7 @@ public:
         WndProgress()->Widget()->installEventFilter(this);
     }
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Hide) ++hidden, took = Clock::Now() - fStart;
+        if (event->type() == QEvent::Hide) ++hidden, took = (Clock::Now() - fStart).count();
         return false;
     }
 
@@ -72,7 +72,7 @@ public:
     double took = -1;  // from the watch's making to the window's hiding, on the platform clock
 
 private:
-    const double fStart = Clock::Now();
+    const Clock::Seconds fStart = Clock::Now();
 };
 
 // FileSizeLimit makes every file write beyond limit bytes fail, as a full disk would.

@@ -144,7 +144,7 @@ TEST_F(OpenDocument, UsageTimerFiringDuringTheDialogOrTheConfirmationShowsNothin
     // they press OK, so that it fires as the confirmation comes; the user cancels that.
     const auto fireUsageTimer = [&] {
         fApp->Event_Activate();
-        Clock::Advance(1.5);
+        Clock::Advance(Clock::Seconds(1.5));
     };
     User::HoldAlt(true);
     const User::ActionHandle dialog = User::WhenShown(kDialog, [&](const Ref<Window>& w) {

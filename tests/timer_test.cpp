@@ -21,13 +21,13 @@ namespace {
 class Recorder : public Timer {
 public:
     void Event_Action() override {
-        fFiredMs.push_back(std::lround((Clock::Now() - fMadeAt) * 1000));
+        fFiredMs.push_back(std::lround((Clock::Now() - fMadeAt).count() * 1000));
         if (fOnAction) fOnAction();
     }
 
     std::vector<long> fFiredMs;
     std::function<void()> fOnAction;
-    const double fMadeAt = Clock::Now();
+    const Clock::Seconds fMadeAt = Clock::Now();
 };
 
 class TimerTest : public ::testing::Test {
@@ -47,7 +47,7 @@ TEST_F(TimerTest, AOnceTimerFiresOncePeriodAfterItsLastSettingAlsoUnderModalLoop
     Ref<Recorder> closer = New<Recorder>();
     closer->fOnAction = [&] { inner.accept(); };
     closer->SetMode(Timer::kModeSingle);
-    Clock::Advance(0.5);
+    Clock::Advance(Clock::Seconds(0.5));
     closer->SetPeriod(1000);
     // The heartbeat that fires this Action must beat again under the loop it opens.
     Ref<Recorder> opener = New<Recorder>();
