@@ -96,6 +96,7 @@ public:
     bool ReplaceWithCopyOf(const Ref<FolderItem>& original, const std::string& name);
 
     // OpenAsPicture reads the file as a picture; nil when it cannot be read as one.
+    // (Defined in graphics.cpp, with Picture.)
     Ref<Picture> OpenAsPicture() const;
 
     // LastErrorCode is the errno of the last operation of this item that failed, 0 if none.

@@ -31,6 +31,7 @@ class Object : public std::enable_shared_from_this<Object> {
 public:
     virtual ~Object() = default;
 
+    // Class is Object's record (defined in runtime.cpp, with the class registry).
     static const ClassRecord& Class();
 
     // ClassInfo() is the record the object was made from by NewObject, or null when it

@@ -79,7 +79,7 @@ void EndRunLoop();
 
 namespace ClockPrivate {
 
-// JumpTo moves the manual clock forward to moment; it never goes back.
+// JumpTo moves the manual clock forward to moment; it never goes back (clock.cpp).
 void JumpTo(Clock::Seconds moment);
 
 }  // namespace ClockPrivate

@@ -1,6 +1,7 @@
 #pragma once
 
-// Hooks for the tests, never called by the program.
+// Hooks for the tests, never called by the program; defined in application.cpp, beside the
+// event loop state they reset.
 
 #include <string>
 #include <vector>
