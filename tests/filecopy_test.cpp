@@ -146,13 +146,10 @@ TEST_P(FileCopy, ACopyThatCannotBeMadeLeavesEverythingAsItWas) {
         if (!f.asRootToo && geteuid() == 0) continue;
         SCOPED_TRACE(std::string(f.replace ? "replace " : "copy ") + f.from + " to " + f.to);
         TempFolder t;
-        t.File("original", "the original");
-        t.File("other", "another file");
+        t.Make({"original=the original", "other=another file", "fifo|", "dangling@nowhere",
+                "toOriginal@original"});
         t.File("locked", "secret", 0);
         t.Folder("readonly", 0555);
-        t.Fifo("fifo");
-        t.Link("dangling", "nowhere");
-        t.Link("toOriginal", "original");
         std::vector<std::string> before = Snapshot(t);
         Ref<FolderItem> from = At(t.Path(f.from));
         Ref<FolderItem> to = At(t.Path(f.to));
@@ -219,8 +216,7 @@ TEST(FolderItem, TheListingIsReadOnceSortedBytewiseWhateverTheNames) {
 
 TEST(FolderItem, DeletingALinkRemovesTheListedLinkAndNeverWhatItPointsTo) {
     TempFolder t;
-    t.File("original", "data");
-    t.Link("alias", "original");
+    t.Make({"original=data", "alias@original"});
     Ref<FolderItem> folder = At(t.Root());
     ASSERT_EQ(folder->Count(), 2);
     Ref<FolderItem> listed = folder->TrueItem(1);

@@ -57,9 +57,7 @@ class OpenDocument : public ManualClockTest {
 protected:
     void SetUp() override {
         NewApp();
-        fFolder.Folder("drop");
-        fFolder.File("file", "data");
-        fFolder.Link("link to folder", "drop");
+        fFolder.Make({"drop/", "file=data", "link to folder@drop"});
     }
     // NewApp starts a fresh runtime on the manual clock with a fresh application object.
     void NewApp() {
