@@ -1,12 +1,9 @@
 // The application object on the manual clock: the usage message and its timer, and a run
 // from start to quit, or stopped by Ctrl+Q.
 
-#include <QProgressBar>
-
 #include "app/app.h"
 #include "app/menubar1.h"
 #include "kit/programkit.h"
-#include "platform/controls.h"
 #include "platform/filecopy_p.h"
 #include "platform/folderitem.h"
 #include "platform/msgbox.h"
@@ -16,8 +13,6 @@
 #include "windows/wndprogress.h"
 
 namespace {
-
-using Values = std::vector<int>;
 
 class AppTest : public ManualClockTest {
 protected:
@@ -51,10 +46,7 @@ TEST_F(AppTest, UsageMessageComesOnceOneSecondAfterTheLatestActivation) {
 // are still to come: the wait must last until the worker has ended.
 TEST_F(AppTest, RunWaitsForTheWholeRecursiveRunThenQuitsWithZero) {
     TempFolder t;
-    t.File("f", "data");
-    for (const char* folder : {"drop", "drop/sub"}) t.Folder(folder);
-    t.Link("drop/a", "../f");
-    t.Link("drop/sub/b", "../../f");
+    t.Make({"f=data", "drop/", "drop/sub/", "drop/a@../f", "drop/sub/b@../../f"});
     fApp->WendleAliases(GetTrueFolderItem(t.Path("drop")), true, true);
     EXPECT_EQ(Tree(t, "drop"), (Lines{"a=data", "sub/", "sub/b=data"}));
     EXPECT_TRUE(QuitRequested());
@@ -87,28 +79,21 @@ TEST_F(AppTest, CtrlQDuringARunStopsItAsCancelDoesAndQuitsWithZero) {
         SetDeterministicScheduling(run.everyYield);
         FileCopyPrivate::SetAnonymousFilesForTesting(false);  // a named temporary must go too
         TempFolder t;
-        for (const char* folder : {"src", "drop", "drop/sub"}) t.Folder(folder);
+        t.Make({"src/", "drop/", "drop/sub/", "drop/l1@../src/big", "drop/l2@../src/big",
+                "drop/sub/big alias@../../src/big"});
         t.File("src/big", big);
-        for (const char* link : {"drop/l1", "drop/l2"}) t.Link(link, "../src/big");
-        t.Link("drop/sub/big alias", "../../src/big");
-        auto* bar = qobject_cast<QProgressBar*>(
-            RuntimeWindowControlByName(WndProgress(), "PrgItem")->Widget());
-        bar->setRange(0, 1000);
-        bar->setValue(999);
-        Values values;
-        QObject watch;
-        QObject::connect(bar, &QProgressBar::valueChanged, &watch, [&](int value) {
-            values.push_back(value);
-            if (value == run.pressAt && values.size() == static_cast<size_t>(value) + 1)
+        WindowWatch watch;
+        watch.onValue = [&](int value) {
+            if (value == run.pressAt && watch.values.size() == static_cast<size_t>(value) + 1)
                 QMetaObject::invokeMethod(&watch, [] { User::PressKey(WndProgress(), User::Key::Quit); },
                                           Qt::QueuedConnection);
-        });
+        };
 
         if (run.pressAt < 0) Quit(0);
         fApp->WendleAliases(GetTrueFolderItem(t.Path("drop"), 0), true, true);
         FileCopyPrivate::SetAnonymousFilesForTesting(true);
 
-        EXPECT_EQ(values, run.values);
+        EXPECT_EQ(watch.values, run.values);
         EXPECT_FALSE(WndProgress()->Visible());
         EXPECT_TRUE(t.IsLink("drop/l1") && t.IsLink("drop/l2"));
         EXPECT_EQ(t.Entries("drop/sub"), std::vector<std::string>{"big alias"});

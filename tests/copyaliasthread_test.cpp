@@ -1,10 +1,6 @@
 // The worker over real folders with real links, on the manual clock: what changes on disk,
 // the bar's values and the window, the order of the work, stops, and copies that cannot be made.
 
-#include <QEvent>
-#include <QProgressBar>
-#include <QWidget>
-
 #include <algorithm>
 #include <chrono>
 #include <csignal>
@@ -12,14 +8,10 @@
 
 #include "kit/programkit.h"
 #include "platform/application.h"
-#include "platform/controls.h"
 #include "platform/folderitem.h"
-#include "windows/wndprogress.h"
 #include "worker/copyaliasthread.h"
 
 namespace {
-
-using Values = std::vector<int>;
 
 // NewWorker makes a worker over the folder at path ("" gives it none) with the two options.
 Ref<CCopyAliasThread> NewWorker(const std::string& path, bool recurse, bool keepAliasNames) {
@@ -40,40 +32,6 @@ void RunToEnd(const Ref<CCopyAliasThread>& worker) {
         loop->DoEvents(10);
     ASSERT_EQ(worker->State(), Thread::kNotRunning) << "the worker did not end";
 }
-
-QProgressBar* BarWidget() {
-    const Ref<Control> bar = RuntimeWindowControlByName(WndProgress(), "PrgItem");
-    return qobject_cast<QProgressBar*>(bar->Widget());
-}
-
-// WindowWatch records one run: the bar's values (the bar is first moved off 0, so that the
-// run's opening 0 counts too), the window's hidings, and when it was hidden.
-class WindowWatch : public QObject {
-public:
-    WindowWatch() {
-        BarWidget()->setRange(0, 1000);
-        BarWidget()->setValue(999);
-        connect(BarWidget(), &QProgressBar::valueChanged, this, [this](int value) {
-            values.push_back(value);
-            writtenHidden += WndProgress()->Widget()->isVisible() ? 0 : 1;
-            if (onValue) onValue(value);
-        });
-        WndProgress()->Widget()->installEventFilter(this);
-    }
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Hide) ++hidden, took = (Clock::Now() - fStart).count();
-        return false;
-    }
-
-    Values values;
-    std::function<void(int)> onValue;  // runs inside the worker's write
-    int hidden = 0;
-    int writtenHidden = 0;  // values written while the window was hidden
-    double took = -1;  // from the watch's making to the window's hiding, on the platform clock
-
-private:
-    const Clock::Seconds fStart = Clock::Now();
-};
 
 // FileSizeLimit makes every file write beyond limit bytes fail, as a full disk would.
 class FileSizeLimit {
@@ -102,19 +60,14 @@ TEST_F(Worker, ReplacesEachAliasOfAFileUnderTheChosenNameAndLeavesEveryOther) {
     for (bool keepAliasNames : {false, true}) {
         SCOPED_TRACE(keepAliasNames ? "alias names" : "original names");
         TempFolder t;
-        for (const char* folder : {"src", "drop", "drop/x", "drop/y"}) t.Folder(folder);
-        t.File("src/one", "1");
-        t.File("src/same", "s");
+        t.Make({"src/", "drop/", "drop/x/", "drop/y/", "src/one=1", "src/same=s", "pipe|", "drop/data=data",
+                "src/alias@one",  // only "to-dir" leads here
+                "drop/a-big@../src/big", "drop/dangling@nowhere", "drop/loop@.", "drop/same@../src/same",
+                "drop/self@self", "drop/to-dir@../src", "drop/to-file@data", "drop/to-null@/dev/null",
+                "drop/to-pipe@../pipe", "drop/to-src@../src/one", "drop/x/a@../../src/one",
+                "drop/y/a@../../src/one"});
         t.File("src/big", big);
-        t.Fifo("pipe");
-        t.File("drop/data", "data");
-        t.Link("src/alias", "one");  // only "to-dir" leads here
-        const std::pair<const char*, std::string> links[] = {
-            {"a-big", "../src/big"}, {"dangling", "nowhere"},  {"loop", "."}, {"same", "../src/same"},
-            {"self", "self"},        {"to-dir", "../src"},     {"to-file", "data"},
-            {"to-null", "/dev/null"}, {"to-pipe", "../pipe"},  {"to-src", "../src/one"},
-            {"to-src-abs", t.Path("src/one")}, {"x/a", "../../src/one"}, {"y/a", "../../src/one"}};
-        for (const auto& [link, target] : links) t.Link(std::string("drop/") + link, target);
+        t.Link("drop/to-src-abs", t.Path("src/one"));
         {
             FileSizeLimit limit(64 * 1024);
             RunToEnd(NewWorker(t.Path("drop"), true, keepAliasNames));
@@ -163,14 +116,8 @@ TEST_F(Worker, RunsTheBarThroughEveryStepOrStopsAfterTheStepUnderWay) {
     for (const Run& run : runs) {
         SCOPED_TRACE(run.when);
         TempFolder t;
-        for (const char* folder : {"src", "drop", "drop/sub", "empty"}) t.Folder(folder);
-        t.File("src/one", "1");
-        t.File("drop/p1", "plain");
-        t.File("drop/p2", "plain");
-        t.Link("drop/l1", "../src/one");
-        t.Link("drop/l2", "../src/one");
-        t.Link("drop/sub/l", "../../src/one");
-        t.Link("to-drop", "drop");
+        t.Make({"src/", "drop/", "drop/sub/", "empty/", "src/one=1", "drop/p1=plain", "drop/p2=plain",
+                "drop/l1@../src/one", "drop/l2@../src/one", "drop/sub/l@../../src/one", "to-drop@drop"});
         const Ref<CCopyAliasThread> worker =
             NewWorker(run.folder ? t.Path(run.folder) : "", run.recurse, true);
         WindowWatch watch;
@@ -185,9 +132,8 @@ TEST_F(Worker, RunsTheBarThroughEveryStepOrStopsAfterTheStepUnderWay) {
         EXPECT_EQ(watch.hidden, shown ? 1 : 0);  // by the top pass alone
         EXPECT_EQ(watch.writtenHidden, 0);
         EXPECT_NEAR(watch.took, shown ? 2.0 : -1, 1e-6);  // a nested pass fills the top one's wait
-        if (shown) {
-            EXPECT_EQ(BarWidget()->maximum(), run.values.back());  // the closing block's last
-        }
+        // The closing block's last, or the watch's own when the window never showed.
+        EXPECT_EQ(BarWidget()->maximum(), shown ? run.values.back() : 1000);
         for (const std::string link : {"l1", "l2", "sub/l"}) {
             const bool replaced = std::count(run.replaced.begin(), run.replaced.end(), link);
             EXPECT_EQ(t.IsLink("drop/" + link), !replaced) << link;
@@ -241,15 +187,9 @@ TEST_F(Worker, ActsOnlyOnWhatItListedWhateverChangesMeanwhile) {
         for (bool keepAliasNames : {false, true}) {
             SCOPED_TRACE(std::string(change.what) + (keepAliasNames ? ", alias names" : ""));
             TempFolder t;
-            for (const char* folder : {"src", "drop", "drop/sub", "drop/sub/deeper", "far", "far/outside"})
-                t.Folder(folder);
-            t.File("src/one", "1");
-            t.File("src/two", "2");
-            t.File("drop/plain", "plain");
-            t.Link("drop/l1", "../src/one");
-            t.Link("drop/sub/l", "../../src/two");
-            t.Link("far/outside/l1", "../../src/one");
-            t.Link("far/outside/l", "../../src/two");
+            t.Make({"src/", "drop/", "drop/sub/", "drop/sub/deeper/", "far/", "far/outside/", "src/one=1",
+                    "src/two=2", "drop/plain=plain", "drop/l1@../src/one", "drop/sub/l@../../src/two",
+                    "far/outside/l1@../../src/one", "far/outside/l@../../src/two"});
             Lines expected;
             WindowWatch watch;
             watch.onValue = [&](int value) {

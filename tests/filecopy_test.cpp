@@ -1,6 +1,7 @@
-// The file copy on real folders: what a good copy keeps, and that every refused or failed
-// copy leaves the folders exactly as they were. The tests run both ways a copy is made
-// before it is published: as an anonymous file and under a hidden temporary name.
+// File items on real folders: how links resolve, the listing, deleting; and the file copy:
+// what a good copy keeps, and that every refused or failed copy leaves the folders exactly
+// as they were. The copy tests run both ways a copy is made before it is published: as an
+// anonymous file and under a hidden temporary name.
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -56,7 +58,14 @@ protected:
 INSTANTIATE_TEST_SUITE_P(BothWays, FileCopy, ::testing::Values(true, false),
                          [](const auto& info) { return info.param ? "Anonymous" : "Named"; });
 
-TEST_P(FileCopy, ACopyKeepsContentModeAndTimeAndTheOriginalIsUntouched) {
+std::string Attribute(const std::string& path, const char* name) {
+    std::string value(256, '\0');
+    ssize_t n = getxattr(path.c_str(), name, value.data(), value.size());
+    value.resize(n < 0 ? 0 : static_cast<size_t>(n));
+    return value;
+}
+
+TEST_P(FileCopy, ACopyKeepsContentModeTimeAndHolesGrantsNoMoreAndLeavesTheOriginalUntouched) {
     TempFolder t;
     const std::string content = std::string("binary\0data\n", 12) + std::string(100000, 'x');
     t.File("original", content, 04555);
@@ -81,17 +90,7 @@ TEST_P(FileCopy, ACopyKeepsContentModeAndTimeAndTheOriginalIsUntouched) {
     EXPECT_EQ(t.Read("original"), content);
     EXPECT_EQ(t.Entries(), (std::vector<std::string>{"copy", "links", "original"}));
     EXPECT_EQ(t.Entries("links"), std::vector<std::string>{"alias"});
-}
 
-std::string Attribute(const std::string& path, const char* name) {
-    std::string value(256, '\0');
-    ssize_t n = getxattr(path.c_str(), name, value.data(), value.size());
-    value.resize(n < 0 ? 0 : static_cast<size_t>(n));
-    return value;
-}
-
-TEST_P(FileCopy, ACopyKeepsHolesAndGrantsNoMoreThanTheOriginal) {
-    TempFolder t;
     // 16 MiB with 4 KiB of data in the middle.
     const std::string sparse = t.File("sparse");
     ASSERT_EQ(truncate(sparse.c_str(), 16 << 20), 0);
@@ -144,13 +143,10 @@ TEST_P(FileCopy, ACopyThatCannotBeMadeLeavesEverythingAsItWas) {
         if (!f.asRootToo && geteuid() == 0) continue;
         SCOPED_TRACE(std::string(f.replace ? "replace " : "copy ") + f.from + " to " + f.to);
         TempFolder t;
-        t.File("original", "the original");
-        t.File("other", "another file");
+        t.Make({"original=the original", "other=another file", "fifo|", "dangling@nowhere",
+                "toOriginal@original"});
         t.File("locked", "secret", 0);
         t.Folder("readonly", 0555);
-        t.Fifo("fifo");
-        t.Link("dangling", "nowhere");
-        t.Link("toOriginal", "original");
         std::vector<std::string> before = Snapshot(t);
         Ref<FolderItem> from = At(t.Path(f.from));
         Ref<FolderItem> to = At(t.Path(f.to));
@@ -162,6 +158,77 @@ TEST_P(FileCopy, ACopyThatCannotBeMadeLeavesEverythingAsItWas) {
     EXPECT_THROW(At(t.File("original"))->CopyFileTo(nullptr), NilObjectException);
     EXPECT_THROW(At(t.Link("alias", "original"))->ReplaceWithCopyOf(nullptr, "copy"),
                  NilObjectException);
+}
+
+// Describe says what an item is and, when it exists, its real path below root.
+std::string Describe(const Ref<FolderItem>& item, const std::string& root) {
+    std::string kind = item->Exists() ? "exists" : "missing";
+    if (item->Directory()) kind += " folder";
+    if (item->Alias()) kind += " alias";
+    if (!item->Exists()) return kind;
+    return kind + " " + item->ShellPath().substr(root.size());
+}
+
+TEST(FolderItem, EachEntryAndTheEndOfItsChainOfLinks) {
+    TempFolder t;
+    t.File("original", "a decoy where the path's parents would lead");
+    for (const char* folder : {"real", "real/sub", "real/links", "real/links/in"}) t.Folder(folder);
+    t.File("real/original", "data");
+    t.Link("view", "real/links");  // the entries are listed through this link
+    t.Link("real/links/in/relative", "../../original");  // from the link's real folder
+    t.Link("real/links/in/chained", "relative");
+    t.File("real/links/original", "a decoy where the first link's folder would lead");
+    t.Link("real/links/hop", "../original");  // from its own folder, not the first link's
+    t.Link("real/links/in/across", "../hop");
+    t.Link("real/links/in/toFolder", "../../sub");
+    t.Link("real/links/in/dangling", "nowhere");
+    t.Link("real/links/in/self", "self");
+    Ref<FolderItem> folder = At(t.Path("view/in"));
+    std::vector<std::string> seen;
+    for (int32_t i = 1; i <= folder->Count(); ++i)
+        seen.push_back(folder->TrueItem(i)->Name() + ": " +
+                       Describe(folder->TrueItem(i), t.Root()) + " -> " +
+                       Describe(folder->Item(i), t.Root()));
+    const std::string alias = "exists alias /real/links/in/";
+    EXPECT_EQ(seen, (std::vector<std::string>{
+                        "across: " + alias + "across -> exists /real/original",
+                        "chained: " + alias + "chained -> exists /real/original",
+                        "dangling: " + alias + "dangling -> missing",
+                        "relative: " + alias + "relative -> exists /real/original",
+                        "self: " + alias + "self -> missing",
+                        "toFolder: " + alias + "toFolder -> exists folder /real/sub"}));
+}
+
+TEST(FolderItem, TheListingIsReadOnceSortedBytewiseWhateverTheNames) {
+    TempFolder t;
+    const std::vector<std::string> sorted{"10", "9", "B", "_", "b", "line\nbreak", "\xe9t\xe9"};
+    for (const std::string& name : sorted) t.File(name, name);
+    Ref<FolderItem> folder = At(t.Root());
+    ASSERT_EQ(folder->Count(), 7);
+    t.File("0");  // after the count: the indices still to be read do not shift
+    std::vector<std::string> listed;
+    for (int32_t i = 1; i <= 7; ++i) listed.push_back(folder->TrueItem(i)->Name());
+    EXPECT_EQ(listed, sorted);
+}
+
+TEST(FolderItem, DeletingALinkRemovesTheListedLinkAndNeverWhatItPointsTo) {
+    TempFolder t;
+    t.Make({"original=data", "alias@original"});
+    Ref<FolderItem> folder = At(t.Root());
+    ASSERT_EQ(folder->Count(), 2);
+    Ref<FolderItem> listed = folder->TrueItem(1);
+    ASSERT_EQ(listed->Name(), "alias");
+    // Saved over by another program since it was listed: not the entry listed any more.
+    t.File(".saved", "mine");
+    ASSERT_EQ(rename(t.Path(".saved").c_str(), t.Path("alias").c_str()), 0);
+    EXPECT_FALSE(listed->Delete());
+    EXPECT_EQ(t.Read("alias"), "mine");
+    t.Link(".relinked", "original");
+    ASSERT_EQ(rename(t.Path(".relinked").c_str(), t.Path("alias").c_str()), 0);
+    ASSERT_EQ(folder->Count(), 2);
+    EXPECT_TRUE(folder->TrueItem(1)->Delete());
+    EXPECT_EQ(t.Entries(), std::vector<std::string>{"original"});
+    EXPECT_EQ(t.Read("original"), "data");
 }
 
 }  // namespace

@@ -40,9 +40,7 @@ void ExpectCanvas(const Ref<Window>& window, const QImage& logo) {
 // and checks that both windows' canvases show logo (a null image: nothing).
 void RunThenOptions(const QImage& logo) {
     TempFolder t;
-    t.File("f", "data");
-    t.Folder("drop");
-    t.Link("drop/l", "../f");
+    t.Make({"f=data", "drop/", "drop/l@../f"});
     Clock::UseManualClock();
     const Ref<class App> app = New<class App>();
     RuntimeRegisterAppObject(app);

@@ -1,5 +1,6 @@
 // Every road of a dropped item through the application: what the user is shown, what reaches
 // the run, and that each road ends with the quit. The run itself is recorded, not made.
+// And the menu bar whose Quit item the roads use.
 
 #include <QApplication>
 #include <QMessageBox>
@@ -56,9 +57,7 @@ class OpenDocument : public ManualClockTest {
 protected:
     void SetUp() override {
         NewApp();
-        fFolder.Folder("drop");
-        fFolder.File("file", "data");
-        fFolder.Link("link to folder", "drop");
+        fFolder.Make({"drop/", "file=data", "link to folder@drop"});
     }
     // NewApp starts a fresh runtime on the manual clock with a fresh application object.
     void NewApp() {
@@ -167,6 +166,40 @@ TEST_F(OpenDocument, UsageTimerFiringDuringTheDialogOrTheConfirmationShowsNothin
     // the scheduling decides), then the common end; none of them showed anything.
     EXPECT_EQ(fApp->usageRequests.size(), 3u);
     EXPECT_EQ(fApp->run, "");
+}
+
+// Describe lists a menu tree as "parent/name text [shortcut]" lines, depth first, with
+// "quits" after the item that quits and "manual" after one that is not enabled by itself.
+void Describe(const Ref<MenuItem>& menu, const std::string& parent, Lines& lines) {
+    for (int32_t i = 0; i < menu->Count(); ++i) {
+        const Ref<MenuItem> item = menu->Item(i);
+        const std::string path = parent + "/" + item->Name();
+        lines.push_back(path + " " + item->Text() + " [" + item->KeyboardShortcut() + "]" +
+                        (item.Cast<QuitMenuItem>() ? " quits" : "") +
+                        (item->AutoEnable() ? "" : " manual"));
+        Describe(item, path, lines);
+    }
+}
+
+TEST(MenuBar1, BuildsTheFileAndEditMenusOnce) {
+    const Ref<class MenuBar1> bar = MenuBar1();
+    EXPECT_EQ(MenuBar1(), bar);  // and builds nothing more
+    Lines lines;
+    Describe(bar, "", lines);
+    EXPECT_EQ(lines, (Lines{
+                         "/FileMenu &File []",
+                         "/FileMenu/FileQuit &Quit [Cmd+Q] quits",
+                         "/EditMenu &Edit []",
+                         "/EditMenu/EditUndo &Undo [Cmd+Z]",
+                         "/EditMenu/UntitledMenu1 - []",
+                         "/EditMenu/EditCut Cu&t [Cmd+X]",
+                         "/EditMenu/EditCopy &Copy [Cmd+C]",
+                         "/EditMenu/EditPaste &Paste [Cmd+V]",
+                         "/EditMenu/EditClear &Delete []",
+                         "/EditMenu/UntitledMenu0 - []",
+                         "/EditMenu/EditSelectAll Select &All [Cmd+A]",
+                     }));
+    EXPECT_TRUE(bar->Child("EditMenu")->Child("UntitledMenu1")->IsSeparator());
 }
 
 }  // namespace

@@ -1,15 +1,20 @@
-// Windows: the default and cancel keys, painting now, a handler failing under a modal
-// window, controls left behind.
+// Windows and controls: the default and cancel keys, painting now, a handler failing under a
+// modal window or outside one, controls left behind, the progress bar. Message boxes:
+// buttons, icon and the keys' answers from the flags; the text's line breaks.
 
 #include <gtest/gtest.h>
 
+#include <QProgressBar>
 #include <QWidget>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "kit/user.h"
 #include "platform/graphics.h"
+#include "platform/msgbox.h"
+#include "platform/scheduler_p.h"
 
 namespace {
 
@@ -107,6 +112,60 @@ TEST(Window, ControlsOutliveTheirWindowSafely) {
     EXPECT_FALSE(bar->Window());
     EXPECT_THROW(bar->SetValue(3), RuntimeException);
     EXPECT_THROW(bar->Window()->Show(), NilObjectException);  // what the program may catch
+}
+
+TEST(PushButton, ExceptionFromAHandlerIsKeptForTheEventLoopInsteadOfCrossingQt) {
+    const Ref<Keys> window = Construct<Keys>();
+    Ref<PushButton> button = AddControl<PushButton>(window, "BtnOK");
+    InstallInstanceEventHandler(button, "Action", Delegate(std::function<void()>([] {
+        throw NilObjectException();
+    })));
+    EXPECT_NO_THROW(button->Push());
+    EXPECT_THROW(Scheduler::RethrowDispatched(), NilObjectException);
+    EXPECT_NO_THROW(Scheduler::RethrowDispatched());
+}
+
+TEST(ProgressBar, KeepsAValuePastItsMaximumAndShowsItOnceTheMaximumAllows) {
+    const Ref<Keys> window = Construct<Keys>();
+    Ref<ProgressBar> bar = AddControl<ProgressBar>(window, "PrgItem", {{"Maximum", 7}});
+    auto* shown = static_cast<QProgressBar*>(bar->Widget());
+    bar->SetValue(9);
+    EXPECT_EQ(std::pair(shown->value(), shown->maximum()), std::pair(7, 7));
+    bar->SetMaximum(20);
+    EXPECT_EQ(std::pair(shown->value(), shown->maximum()), std::pair(9, 20));
+}
+
+TEST(MsgBox, FlagsGiveTheButtonsIconAndKeysAndEachLineBreakShowsOnce) {
+    const struct {
+        int32_t flags;
+        QMessageBox::StandardButtons buttons;
+        QMessageBox::Icon icon;
+        int32_t onReturn, onEscape;
+    } cases[] = {
+        {0, QMessageBox::Ok, QMessageBox::NoIcon, kMsgBoxResultOK, kMsgBoxResultOK},
+        // The confirmation: only a click on OK may start the run, never a key.
+        {305, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Warning, kMsgBoxResultCancel,
+         kMsgBoxResultCancel},
+    };
+    // Each line break shows once, whether CR, LF or CRLF; nothing is taken for markup.
+    const std::string text = "Replace in\r\"/tmp/a b\"?\r\rFirst\nSecond\r\nThird <b>bold</b>";
+    for (const auto& c : cases) {
+        SCOPED_TRACE("flags " + std::to_string(c.flags));
+        auto box = User::AnswerNextMessageBox(kMsgBoxResultOK);
+        EXPECT_EQ(MsgBox(text, c.flags, ""), kMsgBoxResultOK);
+        EXPECT_EQ(box->ShownText, "Replace in\n\"/tmp/a b\"?\n\nFirst\nSecond\nThird <b>bold</b>");
+        EXPECT_EQ(box->Buttons, c.buttons);
+        EXPECT_EQ(box->Icon, c.icon);
+        for (auto [key, result] : {std::pair(User::Key::Return, c.onReturn),
+                                   std::pair(User::Key::Escape, c.onEscape)}) {
+            User::AnswerNextMessageBox(key);
+            // Should the key leave the box up, a click on OK ends it and fails the case.
+            auto click = User::AnswerNextMessageBox(kMsgBoxResultOK);
+            EXPECT_EQ(MsgBox("Text", c.flags, ""), result);
+            EXPECT_FALSE(click->Answered);
+            User::Reset();
+        }
+    }
 }
 
 }  // namespace

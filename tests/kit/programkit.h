@@ -1,9 +1,14 @@
 #pragma once
 
 // What the tests of the program's own code share: a fresh runtime on the manual clock, a
-// timer that runs a probe, a folder tree as one comparable list, and the usage message's text.
+// timer that runs a probe, a folder tree as one comparable list, the usage message's text,
+// and a watch on the progress window.
 
 #include <gtest/gtest.h>
+
+#include <QEvent>
+#include <QProgressBar>
+#include <QWidget>
 
 #include <algorithm>
 #include <filesystem>
@@ -14,10 +19,13 @@
 #include "kit/tempfolder.h"
 #include "kit/user.h"
 #include "platform/clock.h"
+#include "platform/controls.h"
 #include "platform/testing.h"
 #include "platform/timer.h"
+#include "windows/wndprogress.h"
 
 using Lines = std::vector<std::string>;
+using Values = std::vector<int>;
 
 inline const std::string kUsageText =
     "Drag/drop a folder icon onto this application's icon to replace all alias files inside "
@@ -77,3 +85,37 @@ inline Lines Tree(const TempFolder& t, const std::string& folder) {
     std::sort(lines.begin(), lines.end());
     return lines;
 }
+
+inline QProgressBar* BarWidget() {
+    const Ref<Control> bar = RuntimeWindowControlByName(WndProgress(), "PrgItem");
+    return qobject_cast<QProgressBar*>(bar->Widget());
+}
+
+// WindowWatch records one run: the bar's values (the bar is first moved off 0, so that the
+// run's opening 0 counts too), the window's hidings, and when it was hidden.
+class WindowWatch : public QObject {
+public:
+    WindowWatch() {
+        BarWidget()->setRange(0, 1000);
+        BarWidget()->setValue(999);
+        connect(BarWidget(), &QProgressBar::valueChanged, this, [this](int value) {
+            values.push_back(value);
+            writtenHidden += WndProgress()->Widget()->isVisible() ? 0 : 1;
+            if (onValue) onValue(value);
+        });
+        WndProgress()->Widget()->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Hide) ++hidden, took = (Clock::Now() - fStart).count();
+        return false;
+    }
+
+    Values values;
+    std::function<void(int)> onValue;  // runs inside the worker's write
+    int hidden = 0;
+    int writtenHidden = 0;  // values written while the window was hidden
+    double took = -1;  // from the watch's making to the window's hiding, on the platform clock
+
+private:
+    const Clock::Seconds fStart = Clock::Now();
+};

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <set>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <system_error>
 
@@ -57,6 +58,18 @@ std::string TempFolder::Folder(const std::string& relative, mode_t mode) const {
     if (!fs::create_directory(Path(relative))) Fail("already there:", Path(relative));
     fs::permissions(Path(relative), fs::perms(mode));
     return Path(relative);
+}
+
+void TempFolder::Make(const std::vector<std::string>& entries) const {
+    for (const std::string& entry : entries) {
+        const size_t mark = entry.find_first_of("=@");
+        const std::string name = entry.substr(0, mark == std::string::npos ? entry.size() - 1 : mark);
+        if (mark != std::string::npos && entry[mark] == '=') File(name, entry.substr(mark + 1));
+        else if (mark != std::string::npos) Link(name, entry.substr(mark + 1));
+        else if (entry.back() == '/') Folder(name);
+        else if (entry.back() == '|') Fifo(name);
+        else throw std::invalid_argument("TempFolder::Make: what is " + entry);
+    }
 }
 
 std::string TempFolder::Read(const std::string& relative) const {

@@ -40,6 +40,10 @@ public:
     std::string Fifo(const std::string& relative) const;
     std::string Folder(const std::string& relative, mode_t mode = 0755) const;
 
+    // Make makes each entry in turn, in the forms Tree lists them: "a/" a folder, "a=text" a
+    // file, "a@target" a link, "a|" a named pipe. Its names hold neither '=' nor '@'.
+    void Make(const std::vector<std::string>& entries) const;
+
     // Read gives a regular file's whole content (a link is followed).
     std::string Read(const std::string& relative) const;
 
