@@ -37,6 +37,9 @@ TEST_F(AppTest, UsageMessageComesOnceOneSecondAfterTheLatestActivation) {
     EXPECT_EQ(first->Text, kUsageText);
     EXPECT_EQ(first->Flags, 0);
     EXPECT_TRUE(QuitRequested());
+    // A quit requested answers every later box unseen: forgotten, with the same application.
+    ManualClockTest::SetUp();
+    RuntimeRegisterAppObject(fApp);
     fApp->Event_Activate();
     fApp->DoEvents(1500);
     EXPECT_FALSE(second->Answered) << "shown twice";
