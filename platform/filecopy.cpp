@@ -33,6 +33,7 @@
 namespace {
 
 using PlatformPrivate::FileDescriptor;
+using FileCopyPrivate::ReadLinkAt;
 using FileCopyPrivate::SameFile;
 using Identity = FolderItem::Identity;
 
@@ -56,19 +57,6 @@ int Attempt(Work&& work) {
         return 0;
     } catch (const CopyFailure& failure) {
         return failure.code;
-    }
-}
-
-std::optional<std::string> ReadLinkAt(int folder, const std::string& name) {
-    std::string target(256, '\0');
-    for (;;) {
-        ssize_t n = readlinkat(folder, name.c_str(), target.data(), target.size());
-        if (n < 0) return std::nullopt;
-        if (static_cast<size_t>(n) < target.size()) {
-            target.resize(static_cast<size_t>(n));
-            return target;
-        }
-        target.resize(target.size() * 2);
     }
 }
 
@@ -507,6 +495,19 @@ private:
 }  // namespace
 
 namespace FileCopyPrivate {
+
+std::optional<std::string> ReadLinkAt(int folder, const std::string& name) {
+    std::string target(256, '\0');
+    for (;;) {
+        ssize_t n = readlinkat(folder, name.c_str(), target.data(), target.size());
+        if (n < 0) return std::nullopt;
+        if (static_cast<size_t>(n) < target.size()) {
+            target.resize(static_cast<size_t>(n));
+            return target;
+        }
+        target.resize(target.size() * 2);
+    }
+}
 
 bool SameFile(const struct stat& info, const Identity& identity) {
     return info.st_dev == identity.device && info.st_ino == identity.inode;

@@ -11,6 +11,10 @@
 
 namespace FileCopyPrivate {
 
+// ReadLinkAt is the target of the link name in the folder open as folder (a path from the
+// current folder with AT_FDCWD); none when it is not a link or cannot be read.
+std::optional<std::string> ReadLinkAt(int folder, const std::string& name);
+
 // SameFile: info is of the file identity describes.
 bool SameFile(const struct stat& info, const FolderItem::Identity& identity);
 

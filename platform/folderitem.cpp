@@ -68,19 +68,6 @@ std::string CanonicalPath(const std::string& path) {
     return folder ? Joined(*folder, name) : path;
 }
 
-std::optional<std::string> ReadLinkAt(int at, const std::string& path) {
-    std::string target(256, '\0');
-    for (;;) {
-        ssize_t n = readlinkat(at, path.c_str(), target.data(), target.size());
-        if (n < 0) return std::nullopt;
-        if (static_cast<size_t>(n) < target.size()) {
-            target.resize(static_cast<size_t>(n));
-            return target;
-        }
-        target.resize(target.size() * 2);
-    }
-}
-
 bool IsEntryName(const std::string& name) {
     return !name.empty() && name != "." && name != ".." &&
            name.find_first_of(std::string("/\0", 2)) == std::string::npos;
@@ -286,7 +273,7 @@ Ref<FolderItem> FolderItem::Resolved(const Ref<FolderItem>& entry) {
             end->fListed = Identity{info.st_dev, info.st_ino, S_ISDIR(info.st_mode), false, {}};
             return end;
         }
-        std::optional<std::string> next = ReadLinkAt(at, path);
+        std::optional<std::string> next = FileCopyPrivate::ReadLinkAt(at, path);
         if (hops == kMaxLinkHops || !next) return Unresolvable(absolute());
         target = *next;
     }
