@@ -173,7 +173,7 @@ TEST_F(Worker, ActsOnlyOnWhatItListedWhateverChangesMeanwhile) {
         {"the original saved anew", false, 4,
          [&](auto& t) { renameTo(t, t.File("src/.one.new", "new"), "src/one"); }, {}},
         {"the original replaced by a pipe", false, 4,
-         [](auto& t) { fs::remove(t.Path("src/one")), t.Fifo("src/one"); }, {}},
+         [](auto& t) { fs::remove(t.Path("src/one")), t.Make({"src/one|"}); }, {}},
         {"the original replaced by a folder", false, 4,
          [](auto& t) { fs::remove(t.Path("src/one")), t.Folder("src/one"); }, {}},
         {"the dropped folder swapped for a link outside", false, 4, swapDrop,

@@ -36,7 +36,7 @@ struct stat StatOf(const std::string& path) {
 // its content and time or its link target. Equal snapshots: nothing added, removed or changed.
 std::vector<std::string> Snapshot(const TempFolder& t) {
     std::vector<std::string> out;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(t.Root())) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(t.Path())) {
         std::string path = entry.path();
         struct stat info = StatOf(path);
         std::string line = path + " mode " + std::to_string(info.st_mode);
@@ -187,8 +187,8 @@ TEST(FolderItem, EachEntryAndTheEndOfItsChainOfLinks) {
     std::vector<std::string> seen;
     for (int32_t i = 1; i <= folder->Count(); ++i)
         seen.push_back(folder->TrueItem(i)->Name() + ": " +
-                       Describe(folder->TrueItem(i), t.Root()) + " -> " +
-                       Describe(folder->Item(i), t.Root()));
+                       Describe(folder->TrueItem(i), t.Path()) + " -> " +
+                       Describe(folder->Item(i), t.Path()));
     const std::string alias = "exists alias /real/links/in/";
     EXPECT_EQ(seen, (std::vector<std::string>{
                         "across: " + alias + "across -> exists /real/original",
@@ -203,7 +203,7 @@ TEST(FolderItem, TheListingIsReadOnceSortedBytewiseWhateverTheNames) {
     TempFolder t;
     const std::vector<std::string> sorted{"10", "9", "B", "_", "b", "line\nbreak", "\xe9t\xe9"};
     for (const std::string& name : sorted) t.File(name, name);
-    Ref<FolderItem> folder = At(t.Root());
+    Ref<FolderItem> folder = At(t.Path());
     ASSERT_EQ(folder->Count(), 7);
     t.File("0");  // after the count: the indices still to be read do not shift
     std::vector<std::string> listed;
@@ -214,7 +214,7 @@ TEST(FolderItem, TheListingIsReadOnceSortedBytewiseWhateverTheNames) {
 TEST(FolderItem, DeletingALinkRemovesTheListedLinkAndNeverWhatItPointsTo) {
     TempFolder t;
     t.Make({"original=data", "alias@original"});
-    Ref<FolderItem> folder = At(t.Root());
+    Ref<FolderItem> folder = At(t.Path());
     ASSERT_EQ(folder->Count(), 2);
     Ref<FolderItem> listed = folder->TrueItem(1);
     ASSERT_EQ(listed->Name(), "alias");

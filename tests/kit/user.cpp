@@ -161,8 +161,6 @@ void PressKey(const Ref<Window>& window, Key key) {
     SendKey(focus ? focus : window->Widget(), key);
 }
 
-void HoldAlt(bool held) { Keyboard::HoldOptionKey(held); }
-
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     QTimer wakeUp;  // keeps the blocking wait below short
@@ -173,8 +171,6 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
     }
     return condition();
 }
-
-QImage Grab(const Ref<Control>& control) { return control->Widget()->grab().toImage(); }
 
 void Reset() {
     gSteps.clear();

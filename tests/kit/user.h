@@ -22,7 +22,6 @@
 //   bool cancelled = WndOptions()->GetOptions(recurse, keep);
 //   EXPECT_TRUE(ok->Done);
 
-#include <QImage>
 #include <QMessageBox>
 
 #include <cstdint>
@@ -86,15 +85,9 @@ void SetCheckBox(const Ref<Window>& window, const std::string& checkBoxName, boo
 // the window's focused control and on to the window when the control does not take it.
 void PressKey(const Ref<Window>& window, Key key);
 
-// HoldAlt holds (or releases) the Alt key, as Keyboard::AsyncOptionKey sees it.
-void HoldAlt(bool held);
-
 // WaitUntil processes events and gives the threads their turns until condition is true
 // or timeoutMs real milliseconds have passed; it returns the condition's last value.
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = kDefaultTimeoutMs);
-
-// Grab is the control as drawn on screen now (painted afresh).
-QImage Grab(const Ref<Control>& control);
 
 // Reset drops every scheduled answer and action that has not happened yet and releases
 // Alt; call it between tests.
