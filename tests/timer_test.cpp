@@ -9,10 +9,8 @@
 #include <functional>
 #include <vector>
 
+#include "kit/programkit.h"
 #include "platform/application.h"
-#include "platform/clock.h"
-#include "platform/testing.h"
-#include "platform/timer.h"
 
 namespace {
 
@@ -30,14 +28,8 @@ public:
     const Clock::Seconds fMadeAt = Clock::Now();
 };
 
-class TimerTest : public ::testing::Test {
+class TimerTest : public ManualClockTest {
 protected:
-    void SetUp() override {
-        ResetRuntimeForTesting();
-        Clock::UseManualClock();
-    }
-    void TearDown() override { ResetRuntimeForTesting(); }
-
     Ref<Application> fApp = New<Application>();
 };
 
