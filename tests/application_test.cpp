@@ -1,16 +1,10 @@
 // The event loop: what RuntimeRun delivers and in which order, and Quit.
 
-#include <gtest/gtest.h>
-
 #include <QTimer>
-
-#include <string>
-#include <vector>
 
 #include "kit/programkit.h"
 #include "platform/application.h"
 #include "platform/folderitem.h"
-#include "platform/runtime.h"
 #include "platform/runtime_p.h"
 
 namespace {

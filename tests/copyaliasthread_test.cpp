@@ -1,7 +1,6 @@
 // The worker over real folders with real links, on the manual clock: what changes on disk,
 // the bar's values and the window, the order of the work, stops, and copies that cannot be made.
 
-#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <sys/resource.h>

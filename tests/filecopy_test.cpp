@@ -3,22 +3,15 @@
 // as they were. The copy tests run both ways a copy is made before it is published: as an
 // anonymous file and under a hidden temporary name.
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstdint>
-#include <filesystem>
-#include <string>
-#include <vector>
 
-#include "kit/tempfolder.h"
+#include "kit/programkit.h"
 #include "platform/filecopy_p.h"
 #include "platform/folderitem.h"
 

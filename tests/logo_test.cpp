@@ -4,19 +4,14 @@
 
 #include <QImage>
 #include <QPalette>
-#include <QWidget>
 
 #include <cstdio>
 
 #include "app/app.h"
 #include "kit/programkit.h"
 #include "platform/folderitem.h"
-#include "platform/runtime.h"
-#include "platform/window.h"
-#include "platform/controls.h"
 #include "windows/logo.h"
 #include "windows/wndoptions.h"
-#include "windows/wndprogress.h"
 
 namespace {
 

@@ -3,14 +3,12 @@
 // And the menu bar whose Quit item the roads use.
 
 #include <QApplication>
-#include <QMessageBox>
 
 #include "app/app.h"
 #include "app/menubar1.h"
 #include "kit/programkit.h"
 #include "platform/keyboard.h"
 #include "platform/msgbox.h"
-#include "platform/runtime.h"
 #include "platform/runtime_p.h"
 
 namespace {

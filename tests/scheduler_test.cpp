@@ -1,13 +1,9 @@
 // Cooperative threads without windows: kills, helper work, a thread that fails, waits that
 // cost no processor time, and one turn per pass of the event loop.
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <chrono>
 #include <ctime>
-#include <functional>
-#include <memory>
 #include <thread>
 
 #include "kit/programkit.h"

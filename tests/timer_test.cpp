@@ -1,13 +1,9 @@
 // Timers on the manual clock: when they fire, and never once released.
 
-#include <gtest/gtest.h>
-
 #include <QDialog>
 #include <QTimer>
 
 #include <cmath>
-#include <functional>
-#include <vector>
 
 #include "kit/programkit.h"
 #include "platform/application.h"

@@ -2,16 +2,9 @@
 // modal window or outside one, controls left behind, the progress bar. Message boxes:
 // buttons, icon and the keys' answers from the flags; the text's line breaks.
 
-#include <gtest/gtest.h>
-
-#include <QProgressBar>
-#include <QWidget>
-
-#include <string>
 #include <utility>
-#include <vector>
 
-#include "kit/user.h"
+#include "kit/programkit.h"
 #include "platform/graphics.h"
 #include "platform/msgbox.h"
 #include "platform/scheduler_p.h"
