@@ -1,9 +1,8 @@
 #pragma once
 
 // The scripted user: answers message boxes, presses buttons and keys, ticks check boxes,
-// holds Alt and waits, the way a person at the screen would, so tests can drive modal
-// windows and message boxes that block the code under test; and windows that tests build
-// by hand for it, the way the program's windows build themselves.
+// and waits, the way a person at the screen would, so tests can drive modal windows and
+// message boxes that block the code under test.
 //
 // Everything here runs on the main thread. Actions that must happen while the code under
 // test sits in a modal loop (a message box, ShowModal) are scheduled first and carried
@@ -30,7 +29,6 @@
 #include <string>
 
 #include "platform/controls.h"
-#include "platform/layout.h"
 #include "platform/runtime.h"
 #include "platform/window.h"
 
@@ -94,25 +92,3 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = kDefaultT
 void Reset();
 
 }  // namespace User
-
-namespace TestWindows {
-
-// Construct makes a window of class W from its record and runs its Constructor.
-template <class W>
-Ref<W> Construct() {
-    Ref<W> window = NewObject(W::Class()).template Cast<W>();
-    window->Constructor();
-    return window;
-}
-
-// AddControl makes a control of class C on window, adds it under name and applies record.
-template <class C>
-Ref<C> AddControl(const Ref<Window>& window, const std::string& name, const LayoutRecord& record = {}) {
-    Ref<C> control = window->New(C::Class()).template Cast<C>();
-    control->Constructor();
-    window->AddControl(name, control);
-    SetProperties(control, record);
-    return control;
-}
-
-}  // namespace TestWindows
