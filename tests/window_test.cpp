@@ -5,10 +5,10 @@
 #include <utility>
 
 #include "kit/programkit.h"
-#include "platform/layout.h"
 #include "platform/graphics.h"
 #include "platform/msgbox.h"
 #include "platform/scheduler_p.h"
+#include "windows/makecontrol.h"
 
 namespace {
 
@@ -20,14 +20,11 @@ Ref<W> Construct() {
     return window;
 }
 
-// NewControl makes a control of class C on window, adds it under name and applies record.
+// NewControl makes a control as the program's windows make theirs, and gives it back.
 template <class C>
 Ref<C> NewControl(const Ref<Window>& window, const std::string& name, const LayoutRecord& record = {}) {
-    Ref<C> control = window->New(C::Class()).template Cast<C>();
-    control->Constructor();
-    window->AddControl(name, control);
-    SetProperties(control, record);
-    return control;
+    MakeControl<C>(window, name, record);
+    return RuntimeWindowControlByName(window, name).template Cast<C>();
 }
 
 // A dialog whose buttons record their pushes, then run their action.
