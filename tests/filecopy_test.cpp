@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <fstream>
 
 #include "kit/programkit.h"
 #include "platform/filecopy_p.h"
@@ -87,12 +88,8 @@ TEST_P(FileCopy, ACopyKeepsContentModeTimeAndHolesGrantsNoMoreAndLeavesTheOrigin
     // 16 MiB with 4 KiB of data in the middle.
     const std::string sparse = t.File("sparse");
     ASSERT_EQ(truncate(sparse.c_str(), 16 << 20), 0);
-    const std::string data(4096, 'd');
-    {
-        int fd = open(sparse.c_str(), O_WRONLY | O_CLOEXEC);
-        ASSERT_EQ(pwrite(fd, data.data(), data.size(), 8 << 20), 4096);
-        close(fd);
-    }
+    std::fstream middle(sparse, std::ios::in | std::ios::out | std::ios::binary);
+    ASSERT_TRUE((middle.seekp(8 << 20) << std::string(4096, 'd')).flush());
     ASSERT_TRUE(At(sparse)->CopyFileTo(At(t.Path("sparse-copy"))));
     struct stat copy = StatOf(t.Path("sparse-copy"));
     EXPECT_EQ(copy.st_size, 16 << 20);
