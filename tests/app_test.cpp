@@ -7,10 +7,8 @@
 #include "platform/filecopy_p.h"
 #include "platform/folderitem.h"
 #include "platform/msgbox.h"
-#include "platform/runtime.h"
 #include "platform/runtime_p.h"
 #include "platform/thread.h"
-#include "windows/wndprogress.h"
 
 namespace {
 

@@ -1,18 +1,11 @@
 // The event loop: what RuntimeRun delivers and in which order, and Quit.
 
-#include <gtest/gtest.h>
-
 #include <QTimer>
 
-#include <string>
-#include <vector>
-
+#include "kit/programkit.h"
 #include "platform/application.h"
-#include "platform/clock.h"
 #include "platform/folderitem.h"
-#include "platform/runtime.h"
 #include "platform/runtime_p.h"
-#include "platform/testing.h"
 
 namespace {
 
@@ -39,9 +32,9 @@ public:
     }
 };
 
-TEST(Application, RunDeliversEachDocumentAfterActivateOnceTheLastHasEnded) {
-    ResetRuntimeForTesting();
-    Clock::UseManualClock();
+using EventLoop = ManualClockTest;
+
+TEST_F(EventLoop, RunDeliversEachDocumentAfterActivateOnceTheLastHasEnded) {
     Ref<Recorder> app = New<Recorder>();
     RuntimeRegisterAppObject(app);
     // Should the loop never end, this ends it and the test fails on what it finds.
@@ -56,7 +49,6 @@ TEST(Application, RunDeliversEachDocumentAfterActivateOnceTheLastHasEnded) {
     EXPECT_EQ(app->fLog, (Log{"Open", "Activate", "Open /work/a", "Done /work/a",
                               "Open /work/b", "Done /work/b", "Close"}));
     EXPECT_EQ(RuntimePrivate::ExitStatus(), 0);
-    ResetRuntimeForTesting();
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // The worker over real folders with real links, on the manual clock: what changes on disk,
 // the bar's values and the window, the order of the work, stops, and copies that cannot be made.
 
-#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <sys/resource.h>
@@ -159,28 +158,27 @@ TEST_F(Worker, ActsOnlyOnWhatItListedWhateverChangesMeanwhile) {
         std::function<void(const TempFolder&)> make;
         std::vector<Replaced> replaced;
     };
-    auto renameTo = [](const TempFolder& t, const std::string& from, const std::string& to) {
-        fs::rename(t.Path(from), t.Path(to));
-    };
-    auto swapDrop = [&](const TempFolder& t) {
-        renameTo(t, "drop", "drop.old"), t.Link("drop", "far/outside");
+    auto swapDrop = [](const TempFolder& t) {
+        fs::rename(t.Path("drop"), t.Path("drop.old")), t.Link("drop", "far/outside");
     };
     const Change changes[] = {
         {"a file saved at the link's name", false, 4,
-         [&](auto& t) { renameTo(t, t.File("drop/.l1.swp", "mine"), "drop/l1"); }, {}},
+         [](auto& t) { fs::rename(t.File("drop/.l1.swp", "mine"), t.Path("drop/l1")); }, {}},
         {"the link pointed elsewhere", false, 4,
-         [&](auto& t) { renameTo(t, t.Link("drop/.l1.new", "../src/two"), "drop/l1"); }, {}},
+         [](auto& t) { fs::rename(t.Link("drop/.l1.new", "../src/two"), t.Path("drop/l1")); }, {}},
         {"the original saved anew", false, 4,
-         [&](auto& t) { renameTo(t, t.File("src/.one.new", "new"), "src/one"); }, {}},
+         [](auto& t) { fs::rename(t.File("src/.one.new", "new"), t.Path("src/one")); }, {}},
         {"the original replaced by a pipe", false, 4,
-         [](auto& t) { fs::remove(t.Path("src/one")), t.Fifo("src/one"); }, {}},
+         [](auto& t) { fs::remove(t.Path("src/one")), t.Make({"src/one|"}); }, {}},
         {"the original replaced by a folder", false, 4,
          [](auto& t) { fs::remove(t.Path("src/one")), t.Folder("src/one"); }, {}},
         {"the dropped folder swapped for a link outside", false, 4, swapDrop,
          {{"drop.old/l1", "one", "1"}}},
         {"the same as its links are read", false, 2, swapDrop, {{"drop.old/l1", "one", "1"}}},
         {"a nested folder swapped for a link outside", true, 6,
-         [&](auto& t) { renameTo(t, "drop/sub", "drop/sub.old"), t.Link("drop/sub", "../far/outside"); },
+         [](auto& t) {
+             fs::rename(t.Path("drop/sub"), t.Path("drop/sub.old")), t.Link("drop/sub", "../far/outside");
+         },
          {{"drop/sub.old/l", "two", "2"}, {"drop/l1", "one", "1"}}},
     };
     for (const Change& change : changes) {

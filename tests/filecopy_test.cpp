@@ -3,22 +3,16 @@
 // as they were. The copy tests run both ways a copy is made before it is published: as an
 // anonymous file and under a hidden temporary name.
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstdint>
-#include <filesystem>
-#include <string>
-#include <vector>
+#include <fstream>
 
-#include "kit/tempfolder.h"
+#include "kit/programkit.h"
 #include "platform/filecopy_p.h"
 #include "platform/folderitem.h"
 
@@ -36,7 +30,7 @@ struct stat StatOf(const std::string& path) {
 // its content and time or its link target. Equal snapshots: nothing added, removed or changed.
 std::vector<std::string> Snapshot(const TempFolder& t) {
     std::vector<std::string> out;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(t.Root())) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(t.Path())) {
         std::string path = entry.path();
         struct stat info = StatOf(path);
         std::string line = path + " mode " + std::to_string(info.st_mode);
@@ -94,12 +88,8 @@ TEST_P(FileCopy, ACopyKeepsContentModeTimeAndHolesGrantsNoMoreAndLeavesTheOrigin
     // 16 MiB with 4 KiB of data in the middle.
     const std::string sparse = t.File("sparse");
     ASSERT_EQ(truncate(sparse.c_str(), 16 << 20), 0);
-    const std::string data(4096, 'd');
-    {
-        int fd = open(sparse.c_str(), O_WRONLY | O_CLOEXEC);
-        ASSERT_EQ(pwrite(fd, data.data(), data.size(), 8 << 20), 4096);
-        close(fd);
-    }
+    std::fstream middle(sparse, std::ios::in | std::ios::out | std::ios::binary);
+    ASSERT_TRUE((middle.seekp(8 << 20) << std::string(4096, 'd')).flush());
     ASSERT_TRUE(At(sparse)->CopyFileTo(At(t.Path("sparse-copy"))));
     struct stat copy = StatOf(t.Path("sparse-copy"));
     EXPECT_EQ(copy.st_size, 16 << 20);
@@ -187,8 +177,8 @@ TEST(FolderItem, EachEntryAndTheEndOfItsChainOfLinks) {
     std::vector<std::string> seen;
     for (int32_t i = 1; i <= folder->Count(); ++i)
         seen.push_back(folder->TrueItem(i)->Name() + ": " +
-                       Describe(folder->TrueItem(i), t.Root()) + " -> " +
-                       Describe(folder->Item(i), t.Root()));
+                       Describe(folder->TrueItem(i), t.Path()) + " -> " +
+                       Describe(folder->Item(i), t.Path()));
     const std::string alias = "exists alias /real/links/in/";
     EXPECT_EQ(seen, (std::vector<std::string>{
                         "across: " + alias + "across -> exists /real/original",
@@ -203,7 +193,7 @@ TEST(FolderItem, TheListingIsReadOnceSortedBytewiseWhateverTheNames) {
     TempFolder t;
     const std::vector<std::string> sorted{"10", "9", "B", "_", "b", "line\nbreak", "\xe9t\xe9"};
     for (const std::string& name : sorted) t.File(name, name);
-    Ref<FolderItem> folder = At(t.Root());
+    Ref<FolderItem> folder = At(t.Path());
     ASSERT_EQ(folder->Count(), 7);
     t.File("0");  // after the count: the indices still to be read do not shift
     std::vector<std::string> listed;
@@ -214,7 +204,7 @@ TEST(FolderItem, TheListingIsReadOnceSortedBytewiseWhateverTheNames) {
 TEST(FolderItem, DeletingALinkRemovesTheListedLinkAndNeverWhatItPointsTo) {
     TempFolder t;
     t.Make({"original=data", "alias@original"});
-    Ref<FolderItem> folder = At(t.Root());
+    Ref<FolderItem> folder = At(t.Path());
     ASSERT_EQ(folder->Count(), 2);
     Ref<FolderItem> listed = folder->TrueItem(1);
     ASSERT_EQ(listed->Name(), "alias");

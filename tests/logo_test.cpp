@@ -4,19 +4,14 @@
 
 #include <QImage>
 #include <QPalette>
-#include <QWidget>
 
 #include <cstdio>
 
 #include "app/app.h"
 #include "kit/programkit.h"
 #include "platform/folderitem.h"
-#include "platform/runtime.h"
-#include "platform/window.h"
-#include "platform/controls.h"
 #include "windows/logo.h"
 #include "windows/wndoptions.h"
-#include "windows/wndprogress.h"
 
 namespace {
 
@@ -24,7 +19,7 @@ namespace {
 // place, or the canvas's background where the logo is pure white or absent.
 void ExpectCanvas(const Ref<Window>& window, const QImage& logo) {
     const Ref<Control> canvas = RuntimeWindowControlByName(window, "Canvas1");
-    const QImage drawn = User::Grab(canvas).convertToFormat(QImage::Format_RGB32);
+    const QImage drawn = canvas->Widget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
     const QRgb background = canvas->Widget()->palette().color(QPalette::Window).rgb();
     const QRgb white = qRgb(255, 255, 255);
     int wrong = 0;
@@ -76,7 +71,7 @@ TEST(Logo, MissingThenLoadedOnceKeptAndDrawnByBothWindows) {
     EXPECT_FALSE(calvenorlogo3d());
     bundle.Folder("Resources");
     EXPECT_FALSE(calvenorlogo3d());
-    bundle.Fifo(logoFile);
+    bundle.Make({logoFile + "|"});
     EXPECT_FALSE(calvenorlogo3d());
     std::remove(bundle.Path(logoFile).c_str());
     bundle.File(logoFile, "not a picture");

@@ -3,13 +3,12 @@
 // And the menu bar whose Quit item the roads use.
 
 #include <QApplication>
-#include <QMessageBox>
 
 #include "app/app.h"
 #include "app/menubar1.h"
 #include "kit/programkit.h"
+#include "platform/keyboard.h"
 #include "platform/msgbox.h"
-#include "platform/runtime.h"
 #include "platform/runtime_p.h"
 
 namespace {
@@ -104,7 +103,7 @@ TEST_F(OpenDocument, EveryRoadShowsWhatItMustAndEndsWithTheQuit) {
         SCOPED_TRACE(std::string(road.item ? road.item : "no item") + (road.option ? ", Alt" : "") +
                      ", dialog " + (road.dialog ? road.dialog : "none"));
         NewApp();
-        User::HoldAlt(road.option);
+        Keyboard::HoldOptionKey(road.option);
         const std::string ticks = road.dialog ? road.dialog : "";
         const User::ActionHandle dialog = User::WhenShown(kDialog, [&](const Ref<Window>& w) {
             if (ticks == "Quit") {
@@ -145,7 +144,7 @@ TEST_F(OpenDocument, UsageTimerFiringDuringTheDialogOrTheConfirmationShowsNothin
         fApp->Event_Activate();
         Clock::Advance(Clock::Seconds(1.5));
     };
-    User::HoldAlt(true);
+    Keyboard::HoldOptionKey(true);
     const User::ActionHandle dialog = User::WhenShown(kDialog, [&](const Ref<Window>& w) {
         fireUsageTimer();
         User::WaitUntil([&] { return fApp->usageRequests.size() == 1; });

@@ -1,20 +1,13 @@
 // Cooperative threads without windows: kills, helper work, a thread that fails, waits that
 // cost no processor time, and one turn per pass of the event loop.
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <chrono>
 #include <ctime>
-#include <functional>
-#include <string>
 #include <thread>
-#include <vector>
 
-#include "kit/user.h"
+#include "kit/programkit.h"
 #include "platform/application.h"
-#include "platform/clock.h"
-#include "platform/testing.h"
 #include "platform/thread.h"
 
 namespace {
@@ -35,23 +28,14 @@ Ref<Worker> Start(std::function<void()> body) {
     return worker;
 }
 
-// Flag is set when it goes out of scope: it shows a fiber's stack was unwound.
-struct Flag {
-    bool* set;
-    ~Flag() { *set = true; }
-};
-
 bool Ended(const Ref<Worker>& worker) { return worker->State() == Thread::kNotRunning; }
 
-class SchedulerTest : public ::testing::Test {
+class SchedulerTest : public ManualClockTest {
 protected:
     void SetUp() override {
-        ResetRuntimeForTesting();
+        ManualClockTest::SetUp();
         SetDeterministicScheduling(true);
-        Clock::UseManualClock();
     }
-    void TearDown() override { ResetRuntimeForTesting(); }
-
     Ref<Application> fApp = New<Application>();
 };
 
@@ -60,7 +44,7 @@ TEST_F(SchedulerTest, KillUnwindsAThreadWhereverItIsAndNothingCatchesIt) {
     bool caught = false;
     bool ranOn = false;
     Ref<Worker> looping = Start([&] {
-        Flag flag{&unwound};
+        const std::shared_ptr<void> flag(nullptr, [&](void*) { unwound = true; });  // on unwinding
         for (;;) {
             try {
                 Yield();

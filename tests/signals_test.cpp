@@ -49,7 +49,6 @@ protected:
 }
 
 TEST(Signals, ASecondSignalEndsTheProcessAtOnceAndRemovesTheCopysTemporary) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(CopyAndSignalTwice(), ::testing::KilledBySignal(SIGTERM), "^copy under way\n$");
     std::vector<std::string> left;
     for (const auto& entry : std::filesystem::directory_iterator(FolderOf(getpid())))

@@ -18,8 +18,6 @@
 #include "kit/programkit.h"
 #include "platform/filetype.h"
 #include "platform/msgbox.h"
-#include "platform/runtime.h"
-#include "platform/window.h"
 #include "windows/wndoptions.h"
 
 namespace {

@@ -1,18 +1,12 @@
 // Timers on the manual clock: when they fire, and never once released.
 
-#include <gtest/gtest.h>
-
 #include <QDialog>
 #include <QTimer>
 
 #include <cmath>
-#include <functional>
-#include <vector>
 
+#include "kit/programkit.h"
 #include "platform/application.h"
-#include "platform/clock.h"
-#include "platform/testing.h"
-#include "platform/timer.h"
 
 namespace {
 
@@ -30,14 +24,8 @@ public:
     const Clock::Seconds fMadeAt = Clock::Now();
 };
 
-class TimerTest : public ::testing::Test {
+class TimerTest : public ManualClockTest {
 protected:
-    void SetUp() override {
-        ResetRuntimeForTesting();
-        Clock::UseManualClock();
-    }
-    void TearDown() override { ResetRuntimeForTesting(); }
-
     Ref<Application> fApp = New<Application>();
 };
 

@@ -2,38 +2,47 @@
 // modal window or outside one, controls left behind, the progress bar. Message boxes:
 // buttons, icon and the keys' answers from the flags; the text's line breaks.
 
-#include <gtest/gtest.h>
-
-#include <QProgressBar>
-#include <QWidget>
-
-#include <string>
 #include <utility>
-#include <vector>
 
-#include "kit/user.h"
+#include "kit/programkit.h"
 #include "platform/graphics.h"
 #include "platform/msgbox.h"
 #include "platform/scheduler_p.h"
+#include "windows/makecontrol.h"
 
 namespace {
 
-using TestWindows::AddControl;
-using TestWindows::Construct;
+// Construct makes a window of class W from its record and runs its Constructor.
+template <class W>
+Ref<W> Construct() {
+    Ref<W> window = NewObject(W::Class()).template Cast<W>();
+    window->Constructor();
+    return window;
+}
 
-// A dialog whose buttons record their pushes.
+// NewControl makes a control as the program's windows make theirs, and gives it back.
+template <class C>
+Ref<C> NewControl(const Ref<Window>& window, const std::string& name, const LayoutRecord& record = {}) {
+    MakeControl<C>(window, name, record);
+    return RuntimeWindowControlByName(window, name).template Cast<C>();
+}
+
+// A dialog whose buttons record their pushes, then run their action.
 class Keys : public Window {
 public:
     static const ClassRecord& Class() { return RegisterClassOf<Keys, Window>("Keys.Keys"); }
 
     std::vector<std::string> fPushed;
 
-    void Button(const std::string& name, bool isDefault, bool isCancel) {
-        Ref<PushButton> button = TestWindows::AddControl<PushButton>(
-            Self(this), name, {{"Default", isDefault}, {"Cancel", isCancel}});
-        InstallInstanceEventHandler(button, "Action", Delegate(std::function<void()>([this, name] {
+    Ref<PushButton> Button(const std::string& name, bool isDefault, bool isCancel,
+                           std::function<void()> action = [] {}) {
+        Ref<PushButton> button =
+            NewControl<PushButton>(Self(this), name, {{"Default", isDefault}, {"Cancel", isCancel}});
+        InstallInstanceEventHandler(button, "Action", Delegate(std::function<void()>([this, name, action] {
             fPushed.push_back(name);
+            action();
         })));
+        return button;
     }
 };
 
@@ -51,7 +60,7 @@ TEST(Window, ReturnAndEscapeReachTheDefaultAndCancelButtonsWhereverTheFocusIs) {
         Ref<Keys> dialog = Construct<Keys>();
         dialog->Button(ok, c.okIsDefault, false);
         dialog->Button(cancel, false, true);
-        AddControl<CheckBox>(dialog, "ChkRecursive");
+        NewControl<CheckBox>(dialog, "ChkRecursive");
         dialog->Show();
         for (const std::string& focus : {ok, cancel, std::string("ChkRecursive")}) {
             RuntimeWindowControlByName(dialog, focus)->Widget()->setFocus();
@@ -65,7 +74,7 @@ TEST(Window, ReturnAndEscapeReachTheDefaultAndCancelButtonsWhereverTheFocusIs) {
 
 TEST(Window, RefreshNowPaintsBeforeItReturns) {
     const Ref<Keys> window = Construct<Keys>();
-    const Ref<Canvas> canvas = AddControl<Canvas>(window, "Canvas1");
+    const Ref<Canvas> canvas = NewControl<Canvas>(window, "Canvas1");
     int paints = 0;
     InstallInstanceEventHandler(canvas, "Paint", Delegate(std::function<void(Graphics&)>(
         [&](Graphics&) { ++paints; })));
@@ -86,9 +95,7 @@ public:
 
 TEST(Window, AHandlersExceptionUnderAModalWindowEndsTheWaitAndPassesOutOfIt) {
     Ref<Failing> dialog = Construct<Failing>();
-    TestWindows::AddControl<PushButton>(dialog, "BtnFail");
-    InstallInstanceEventHandler(RuntimeWindowControlByName(dialog, "BtnFail"), "Action",
-                                Delegate(std::function<void()>([] { throw RuntimeException("failed"); })));
+    dialog->Button("BtnFail", false, false, [] { throw RuntimeException("failed"); });
     dialog->Button("BtnClose", false, true);
     User::WhenShown("Failing.Failing", [](const Ref<Window>& w) { User::Push(w, "BtnFail"); });
     // Left up, the window would ignore its own buttons: it is then hidden from outside, and
@@ -107,7 +114,7 @@ TEST(Window, ControlsOutliveTheirWindowSafely) {
     Ref<ProgressBar> bar;
     {
         Ref<Keys> window = Construct<Keys>();
-        bar = AddControl<ProgressBar>(window, "PrgItem");
+        bar = NewControl<ProgressBar>(window, "PrgItem");
     }
     EXPECT_FALSE(bar->Window());
     EXPECT_THROW(bar->SetValue(3), RuntimeException);
@@ -115,11 +122,8 @@ TEST(Window, ControlsOutliveTheirWindowSafely) {
 }
 
 TEST(PushButton, ExceptionFromAHandlerIsKeptForTheEventLoopInsteadOfCrossingQt) {
-    const Ref<Keys> window = Construct<Keys>();
-    Ref<PushButton> button = AddControl<PushButton>(window, "BtnOK");
-    InstallInstanceEventHandler(button, "Action", Delegate(std::function<void()>([] {
-        throw NilObjectException();
-    })));
+    const Ref<PushButton> button =
+        Construct<Keys>()->Button("BtnOK", false, false, [] { throw NilObjectException(); });
     EXPECT_NO_THROW(button->Push());
     EXPECT_THROW(Scheduler::RethrowDispatched(), NilObjectException);
     EXPECT_NO_THROW(Scheduler::RethrowDispatched());
@@ -127,7 +131,7 @@ TEST(PushButton, ExceptionFromAHandlerIsKeptForTheEventLoopInsteadOfCrossingQt) 
 
 TEST(ProgressBar, KeepsAValuePastItsMaximumAndShowsItOnceTheMaximumAllows) {
     const Ref<Keys> window = Construct<Keys>();
-    Ref<ProgressBar> bar = AddControl<ProgressBar>(window, "PrgItem", {{"Maximum", 7}});
+    Ref<ProgressBar> bar = NewControl<ProgressBar>(window, "PrgItem", {{"Maximum", 7}});
     auto* shown = static_cast<QProgressBar*>(bar->Widget());
     bar->SetValue(9);
     EXPECT_EQ(std::pair(shown->value(), shown->maximum()), std::pair(7, 7));

@@ -2,16 +2,9 @@
 // cancel and leave the caller's values; OK writes the ticks, which stay for the next call.
 // The progress window: its exact texts, and its keys.
 
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "app/app.h"
-#include "kit/user.h"
-#include "platform/controls.h"
-#include "platform/testing.h"
+#include "kit/programkit.h"
 #include "windows/wndoptions.h"
-#include "windows/wndprogress.h"
 
 namespace {
 

@@ -37,7 +37,7 @@ std::string TempFolder::Path(const std::string& relative) const {
 std::string TempFolder::File(const std::string& relative, const std::string& content,
                              mode_t mode) const {
     std::string path = Path(relative);
-    if (Exists(path)) Fail("already there:", path);  // never write through a link
+    if (fs::exists(fs::symlink_status(path))) Fail("already there:", path);  // never write through a link
     std::ofstream out(path, std::ios::binary);
     if (!(out << content).flush()) Fail("cannot write", path);
     fs::permissions(path, fs::perms(mode));
@@ -46,11 +46,6 @@ std::string TempFolder::File(const std::string& relative, const std::string& con
 
 std::string TempFolder::Link(const std::string& relative, const std::string& target) const {
     fs::create_symlink(target, Path(relative));
-    return Path(relative);
-}
-
-std::string TempFolder::Fifo(const std::string& relative) const {
-    if (mkfifo(Path(relative).c_str(), 0644) != 0) Fail("cannot make fifo", Path(relative));
     return Path(relative);
 }
 
@@ -67,7 +62,9 @@ void TempFolder::Make(const std::vector<std::string>& entries) const {
         if (mark != std::string::npos && entry[mark] == '=') File(name, entry.substr(mark + 1));
         else if (mark != std::string::npos) Link(name, entry.substr(mark + 1));
         else if (entry.back() == '/') Folder(name);
-        else if (entry.back() == '|') Fifo(name);
+        else if (entry.back() == '|') {
+            if (mkfifo(Path(name).c_str(), 0644) != 0) Fail("cannot make fifo", Path(name));
+        }
         else throw std::invalid_argument("TempFolder::Make: what is " + entry);
     }
 }
@@ -83,10 +80,6 @@ std::vector<std::string> TempFolder::Entries(const std::string& relative) const 
     for (const fs::directory_entry& entry : fs::directory_iterator(Path(relative)))
         names.insert(entry.path().filename());
     return {names.begin(), names.end()};
-}
-
-bool TempFolder::Exists(const std::string& relative) const {
-    return fs::exists(fs::symlink_status(Path(relative)));
 }
 
 bool TempFolder::IsLink(const std::string& relative) const {

@@ -22,10 +22,7 @@ public:
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    // Root is the folder's absolute path, without a trailing slash.
-    const std::string& Root() const { return fRoot; }
-
-    // Path is the absolute path of relative ("" is the root itself).
+    // Path is the absolute path of relative ("" is the root itself, without a trailing slash).
     std::string Path(const std::string& relative = "") const;
 
     // File writes a regular file with content and exactly mode (umask aside); returns its path.
@@ -36,8 +33,7 @@ public:
     // not); returns the link's path.
     std::string Link(const std::string& relative, const std::string& target) const;
 
-    // Fifo makes a named pipe; Folder a folder (its parents must exist). Both return the path.
-    std::string Fifo(const std::string& relative) const;
+    // Folder makes a folder (its parents must exist) and returns its path.
     std::string Folder(const std::string& relative, mode_t mode = 0755) const;
 
     // Make makes each entry in turn, in the forms Tree lists them: "a/" a folder, "a=text" a
@@ -50,8 +46,7 @@ public:
     // Entries lists a folder's names, "." and ".." left out, sorted bytewise.
     std::vector<std::string> Entries(const std::string& relative = "") const;
 
-    // Exists: anything is at the path, a dangling link too. IsLink: a symbolic link is.
-    bool Exists(const std::string& relative) const;
+    // IsLink: a symbolic link is at the path.
     bool IsLink(const std::string& relative) const;
 
 private:

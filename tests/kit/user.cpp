@@ -52,8 +52,10 @@ QMessageBox* ShownMessageBox() {
     return nullptr;
 }
 
-// SendKey presses key in target; Return and Escape act on the press.
-void SendKey(QWidget* target, Key key) {
+// SendKey presses key in the window's focused widget, or the window; Return and Escape act
+// on the press.
+void SendKey(QWidget* window, Key key) {
+    QWidget* target = window->focusWidget() ? window->focusWidget() : window;
     if (key == Key::Quit) {
         target->activateWindow();
         if (!QTest::qWaitForWindowActive(target->window(), kDefaultTimeoutMs)) ADD_FAILURE() << "no active window";
@@ -127,9 +129,7 @@ MessageBoxAnswer AnswerNextMessageBox(int32_t result, int timeoutMs) {
 }
 
 MessageBoxAnswer AnswerNextMessageBox(Key key, int timeoutMs) {
-    return AnswerNext([key](QMessageBox& box) {
-        SendKey(box.focusWidget() ? box.focusWidget() : &box, key);
-    }, timeoutMs);
+    return AnswerNext([key](QMessageBox& box) { SendKey(&box, key); }, timeoutMs);
 }
 
 ActionHandle WhenShown(const std::string& windowClassName, std::function<void(const Ref<Window>&)> steps,
@@ -156,12 +156,7 @@ void SetCheckBox(const Ref<Window>& window, const std::string& checkBoxName, boo
     if (box->Value() != ticked) static_cast<QAbstractButton*>(box->Widget())->click();
 }
 
-void PressKey(const Ref<Window>& window, Key key) {
-    QWidget* focus = window->Widget()->focusWidget();
-    SendKey(focus ? focus : window->Widget(), key);
-}
-
-void HoldAlt(bool held) { Keyboard::HoldOptionKey(held); }
+void PressKey(const Ref<Window>& window, Key key) { SendKey(window->Widget(), key); }
 
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -173,8 +168,6 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs) {
     }
     return condition();
 }
-
-QImage Grab(const Ref<Control>& control) { return control->Widget()->grab().toImage(); }
 
 void Reset() {
     gSteps.clear();

@@ -1,9 +1,8 @@
 #pragma once
 
 // The scripted user: answers message boxes, presses buttons and keys, ticks check boxes,
-// holds Alt and waits, the way a person at the screen would, so tests can drive modal
-// windows and message boxes that block the code under test; and windows that tests build
-// by hand for it, the way the program's windows build themselves.
+// and waits, the way a person at the screen would, so tests can drive modal windows and
+// message boxes that block the code under test.
 //
 // Everything here runs on the main thread. Actions that must happen while the code under
 // test sits in a modal loop (a message box, ShowModal) are scheduled first and carried
@@ -22,7 +21,6 @@
 //   bool cancelled = WndOptions()->GetOptions(recurse, keep);
 //   EXPECT_TRUE(ok->Done);
 
-#include <QImage>
 #include <QMessageBox>
 
 #include <cstdint>
@@ -31,7 +29,6 @@
 #include <string>
 
 #include "platform/controls.h"
-#include "platform/layout.h"
 #include "platform/runtime.h"
 #include "platform/window.h"
 
@@ -86,40 +83,12 @@ void SetCheckBox(const Ref<Window>& window, const std::string& checkBoxName, boo
 // the window's focused control and on to the window when the control does not take it.
 void PressKey(const Ref<Window>& window, Key key);
 
-// HoldAlt holds (or releases) the Alt key, as Keyboard::AsyncOptionKey sees it.
-void HoldAlt(bool held);
-
 // WaitUntil processes events and gives the threads their turns until condition is true
 // or timeoutMs real milliseconds have passed; it returns the condition's last value.
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = kDefaultTimeoutMs);
-
-// Grab is the control as drawn on screen now (painted afresh).
-QImage Grab(const Ref<Control>& control);
 
 // Reset drops every scheduled answer and action that has not happened yet and releases
 // Alt; call it between tests.
 void Reset();
 
 }  // namespace User
-
-namespace TestWindows {
-
-// Construct makes a window of class W from its record and runs its Constructor.
-template <class W>
-Ref<W> Construct() {
-    Ref<W> window = NewObject(W::Class()).template Cast<W>();
-    window->Constructor();
-    return window;
-}
-
-// AddControl makes a control of class C on window, adds it under name and applies record.
-template <class C>
-Ref<C> AddControl(const Ref<Window>& window, const std::string& name, const LayoutRecord& record = {}) {
-    Ref<C> control = window->New(C::Class()).template Cast<C>();
-    control->Constructor();
-    window->AddControl(name, control);
-    SetProperties(control, record);
-    return control;
-}
-
-}  // namespace TestWindows
