@@ -28,6 +28,7 @@
 #include <boost/context/protected_fixedsize_stack.hpp>
 
 #if defined(QUORBIT_ASAN_FIBERS)
+#include <sanitizer/asan_interface.h>
 #include <sanitizer/common_interface_defs.h>
 #endif
 
@@ -158,7 +159,14 @@ public:
         *fRecord = stack;
         return stack;
     }
-    void deallocate(ctx::stack_context& stack) noexcept { fStacks.deallocate(stack); }
+    void deallocate(ctx::stack_context& stack) noexcept {
+#if defined(QUORBIT_ASAN_FIBERS)
+        // The frames' redzones stay poisoned in the shadow after the unmap; memory mapped
+        // there later (a window's image, another stack) must not inherit them.
+        __asan_unpoison_memory_region(static_cast<char*>(stack.sp) - stack.size, stack.size);
+#endif
+        fStacks.deallocate(stack);
+    }
 
 private:
     ctx::protected_fixedsize_stack fStacks{kStackSize};
