@@ -110,18 +110,14 @@ constexpr size_t kEntriesListedInline = 2048;
 
 enum class ReadState { kMore, kDone, kFailed };
 
-// A listed name, and whether it was a regular file when listed (which the listing tells
-// without a look at the file).
-using ListedName = std::pair<std::string, bool>;
-
 // ReadEntries adds the names dir gives next, less "." and "..", until names holds limit.
-ReadState ReadEntries(DIR* dir, std::vector<ListedName>& names, size_t limit) {
+ReadState ReadEntries(DIR* dir, std::vector<std::string>& names, size_t limit) {
     while (names.size() < limit) {
         errno = 0;
         const dirent* entry = readdir(dir);
         if (!entry) return errno == 0 ? ReadState::kDone : ReadState::kFailed;
         std::string_view name = entry->d_name;
-        if (name != "." && name != "..") names.emplace_back(name, entry->d_type == DT_REG);
+        if (name != "." && name != "..") names.emplace_back(name);
     }
     return ReadState::kMore;
 }
@@ -129,7 +125,7 @@ ReadState ReadEntries(DIR* dir, std::vector<ListedName>& names, size_t limit) {
 // SortedEntries reads the folder open as folder once and sorts the names bytewise; empty
 // when it cannot be read. A big folder is finished on a helper thread, so that a worker
 // thread's listing does not hold up the windows.
-std::vector<ListedName> SortedEntries(int folder) {
+std::vector<std::string> SortedEntries(int folder) {
     // A descriptor of its own: the DIR reads from its offset and closes it.
     FileDescriptor reading(openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!reading.Valid()) return {};
@@ -140,14 +136,13 @@ std::vector<ListedName> SortedEntries(int folder) {
     if (!dir) return {};
     reading.Release();  // now the DIR's
 
-    std::vector<ListedName> names;
+    std::vector<std::string> names;
     ReadState state = ReadEntries(dir.get(), names, kEntriesListedInline);
     auto finish = [&] {
         if (state == ReadState::kMore) state = ReadEntries(dir.get(), names, SIZE_MAX);
         // Half a listing would shift every index after the gap.
         if (state == ReadState::kFailed) names.clear();
-        // std::string compares bytes unsigned; the names are unique
-        std::sort(names.begin(), names.end());
+        std::sort(names.begin(), names.end());  // std::string compares bytes unsigned
     };
     if (state == ReadState::kMore) RunBlocking(finish);
     else finish();
@@ -196,12 +191,7 @@ int32_t FolderItem::Count() {
 const std::vector<std::string>& FolderItem::Listing() {
     if (fHasListing) return fEntries;
     fOpened = fUnresolvable ? nullptr : OpenedFolder();
-    fEntries.clear();
-    fPlainFiles.clear();
-    for (auto& [name, plain] : fOpened ? SortedEntries(fOpened->Get()) : std::vector<ListedName>{}) {
-        fEntries.push_back(std::move(name));
-        fPlainFiles.push_back(plain);
-    }
+    fEntries = fOpened ? SortedEntries(fOpened->Get()) : std::vector<std::string>{};
     fHasListing = true;
     return fEntries;
 }
@@ -246,10 +236,8 @@ Ref<FolderItem> FolderItem::TrueItem(int32_t index) {
     if (index < 1 || static_cast<size_t>(index) > entries.size()) return nullptr;
     const std::string& name = entries[static_cast<size_t>(index) - 1];
     Ref<FolderItem> entry = Entry(name, fOpened);
-    // Item(i) follows TrueItem(i) for every link of a run: the entry is looked at once; a
-    // regular file is never acted on, so it is not looked at at all.
-    if (fPlainFiles[static_cast<size_t>(index) - 1]) fTaken.reset();
-    else if (index != fTakenIndex) fTaken = FileCopyPrivate::IdentityAt(fOpened->Get(), name);
+    // Item(i) follows TrueItem(i) for every link of a run: the entry is looked at once.
+    if (index != fTakenIndex) fTaken = FileCopyPrivate::IdentityAt(fOpened->Get(), name);
     fTakenIndex = index;
     entry->fListed = fTaken;
     return entry;
@@ -264,7 +252,8 @@ Ref<FolderItem> FolderItem::Item(int32_t index) {
 // path leads to by now: a relative target counts from its own link's folder, as the kernel
 // takes it. The end keeps what it was when it was reached.
 Ref<FolderItem> FolderItem::Resolved(const Ref<FolderItem>& entry) {
-    if (!entry->fListed || !entry->fListed->link) return entry;  // a file, or gone
+    if (!entry->fListed) return Unresolvable(entry->fPath);
+    if (!entry->fListed->link) return entry;
     int at = fOpened->Get();
     std::string path = entry->Name();  // from at
     std::string target = entry->fListed->target;

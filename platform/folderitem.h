@@ -131,7 +131,6 @@ private:
     std::optional<Identity> fListed;  // what this entry was when it was taken
     Handle fOpened;              // this folder itself, as opened for its own listing
     std::vector<std::string> fEntries;
-    std::vector<bool> fPlainFiles;  // for each entry: a regular file when listed
     bool fHasListing = false;
     int32_t fTakenIndex = 0;  // the entry TrueItem took last, whose identity Item reuses
     std::optional<Identity> fTaken;
