@@ -1,51 +1,36 @@
 // The worker over real folders with real links, on the manual clock: what changes on disk,
 // the bar's values and the window, the order of the work, stops, and copies that cannot be made.
 
-#include <chrono>
 #include <csignal>
 #include <sys/resource.h>
 
 #include "kit/programkit.h"
-#include "platform/application.h"
-#include "platform/folderitem.h"
 #include "worker/copyaliasthread.h"
 
 namespace {
 
-// NewWorker makes a worker over the folder at path ("" gives it none) with the two options.
+// NewWorker makes a worker over the folder at path with the two options.
 Ref<CCopyAliasThread> NewWorker(const std::string& path, bool recurse, bool keepAliasNames) {
     Ref<CCopyAliasThread> worker = New<CCopyAliasThread>();
-    worker->SetFolder(path.empty() ? nullptr : GetTrueFolderItem(path, 0));
+    worker->SetFolder(GetTrueFolderItem(path, 0));
     worker->SetRecurse(recurse);
     worker->SetKeepAliasNames(keepAliasNames);
     return worker;
 }
 
-// RunToEnd starts worker and turns the event loop until it has ended, for at most 20 real
-// seconds.
-void RunToEnd(const Ref<CCopyAliasThread>& worker) {
+// RunToEnd starts worker and lets it run until it has ended, for at most 20 real seconds;
+// meanwhile every file write beyond fileSizeLimit bytes fails, as on a full disk.
+void RunToEnd(const Ref<CCopyAliasThread>& worker, rlim_t fileSizeLimit = RLIM_INFINITY) {
+    std::signal(SIGXFSZ, SIG_IGN);  // the write fails instead of ending the process
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const rlimit lowered{std::min(fileSizeLimit, saved.rlim_cur), saved.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &lowered);
     worker->Run();
-    const Ref<Application> loop = New<Application>();
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (worker->State() != Thread::kNotRunning && std::chrono::steady_clock::now() < deadline)
-        loop->DoEvents(10);
+    User::WaitUntil([&] { return worker->State() == Thread::kNotRunning; }, 20000);
+    setrlimit(RLIMIT_FSIZE, &saved);
     ASSERT_EQ(worker->State(), Thread::kNotRunning) << "the worker did not end";
 }
-
-// FileSizeLimit makes every file write beyond limit bytes fail, as a full disk would.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t limit) {
-        std::signal(SIGXFSZ, SIG_IGN);  // the write fails instead of ending the process
-        getrlimit(RLIMIT_FSIZE, &fSaved);
-        const rlimit lowered{limit, fSaved.rlim_max};
-        setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &fSaved); }
-
-private:
-    rlimit fSaved{};
-};
 
 class Worker : public ManualClockTest {};
 
@@ -67,10 +52,7 @@ TEST_F(Worker, ReplacesEachAliasOfAFileUnderTheChosenNameAndLeavesEveryOther) {
                 "drop/y/a@../../src/one"});
         t.File("src/big", big);
         t.Link("drop/to-src-abs", t.Path("src/one"));
-        {
-            FileSizeLimit limit(64 * 1024);
-            RunToEnd(NewWorker(t.Path("drop"), true, keepAliasNames));
-        }
+        RunToEnd(NewWorker(t.Path("drop"), true, keepAliasNames), 64 * 1024);
         const Lines expected =
             keepAliasNames
                 ? Lines{"a-big@", "dangling@", "data=data", "loop@", "same=s", "self@", "to-dir@",
@@ -92,7 +74,7 @@ TEST_F(Worker, RunsTheBarThroughEveryStepOrStopsAfterTheStepUnderWay) {
     constexpr int kNever = -2;
     struct Run {
         const char* when;
-        const char* folder;  // null: the worker gets none
+        const char* folder;
         bool recurse;
         int stopAtValue;  // the stop comes with this bar value...
         int stopAtMs;     // ...or at this moment
@@ -104,7 +86,6 @@ TEST_F(Worker, RunsTheBarThroughEveryStepOrStopsAfterTheStepUnderWay) {
         {"recursive", "drop", true, kNever, 0, {0, 1, 2, 3, 4, 5, 10, 11, 6, 7, 10, 11},
          {"l1", "l2", "sub/l"}},
         {"an empty folder", "empty", true, kNever, 0, {0, 1}, {}},
-        {"no folder", nullptr, true, kNever, 0, {}, {}},
         {"a link to a folder", "to-drop", true, kNever, 0, {}, {}},
         {"stopped collecting", "drop", true, 2, 0, {0, 1, 2, 10, 11}, {}},
         // "sub" finishes its closing block, with its 11 after the stop.
@@ -117,8 +98,7 @@ TEST_F(Worker, RunsTheBarThroughEveryStepOrStopsAfterTheStepUnderWay) {
         TempFolder t;
         t.Make({"src/", "drop/", "drop/sub/", "empty/", "src/one=1", "drop/p1=plain", "drop/p2=plain",
                 "drop/l1@../src/one", "drop/l2@../src/one", "drop/sub/l@../../src/one", "to-drop@drop"});
-        const Ref<CCopyAliasThread> worker =
-            NewWorker(run.folder ? t.Path(run.folder) : "", run.recurse, true);
+        const Ref<CCopyAliasThread> worker = NewWorker(t.Path(run.folder), run.recurse, true);
         WindowWatch watch;
         watch.onValue = [&](int value) { if (value == run.stopAtValue) worker->Interrupt(); };
         Ref<ProbeTimer> timer;
@@ -143,43 +123,30 @@ TEST_F(Worker, RunsTheBarThroughEveryStepOrStopsAfterTheStepUnderWay) {
 TEST_F(Worker, ActsOnlyOnWhatItListedWhateverChangesMeanwhile) {
     // "drop" holds the link "l1" to "src/one", a plain file and "sub", which holds the link
     // "l" to "src/two" and the empty folder "deeper"; "far/outside" holds links of the same
-    // names. Each change comes after what it concerns was listed: as the top pass begins to
-    // replace (bar value 4), as it reads "l1" (2), or as "deeper" closes (its 6), before "sub"
-    // replaces. Afterwards the tree is as the change left it, but for the links named here,
-    // replaced by copies.
+    // names. Each change moves an entry aside and makes another in its place, after what it
+    // concerns was listed: as the top pass begins to replace (bar value 4), as it reads "l1"
+    // (2), or as "deeper" closes (its 6), before "sub" replaces. Afterwards the tree is as the
+    // change left it, but for the links named here, replaced by copies.
     namespace fs = std::filesystem;
-    struct Replaced {
-        std::string link, original, content;
-    };
     struct Change {
         const char* what;
         bool recurse;
         int atValue;
-        std::function<void(const TempFolder&)> make;
-        std::vector<Replaced> replaced;
-    };
-    auto swapDrop = [](const TempFolder& t) {
-        fs::rename(t.Path("drop"), t.Path("drop.old")), t.Link("drop", "far/outside");
+        const char* moved;  // renamed to its name and ".old"...
+        const char* made;   // ...and this made in its place
+        Lines replaced;     // the links replaced by copies all the same
     };
     const Change changes[] = {
-        {"a file saved at the link's name", false, 4,
-         [](auto& t) { fs::rename(t.File("drop/.l1.swp", "mine"), t.Path("drop/l1")); }, {}},
-        {"the link pointed elsewhere", false, 4,
-         [](auto& t) { fs::rename(t.Link("drop/.l1.new", "../src/two"), t.Path("drop/l1")); }, {}},
-        {"the original saved anew", false, 4,
-         [](auto& t) { fs::rename(t.File("src/.one.new", "new"), t.Path("src/one")); }, {}},
-        {"the original replaced by a pipe", false, 4,
-         [](auto& t) { fs::remove(t.Path("src/one")), t.Make({"src/one|"}); }, {}},
-        {"the original replaced by a folder", false, 4,
-         [](auto& t) { fs::remove(t.Path("src/one")), t.Folder("src/one"); }, {}},
-        {"the dropped folder swapped for a link outside", false, 4, swapDrop,
-         {{"drop.old/l1", "one", "1"}}},
-        {"the same as its links are read", false, 2, swapDrop, {{"drop.old/l1", "one", "1"}}},
-        {"a nested folder swapped for a link outside", true, 6,
-         [](auto& t) {
-             fs::rename(t.Path("drop/sub"), t.Path("drop/sub.old")), t.Link("drop/sub", "../far/outside");
-         },
-         {{"drop/sub.old/l", "two", "2"}, {"drop/l1", "one", "1"}}},
+        {"a file saved at the link's name", false, 4, "drop/l1", "drop/l1=mine", {}},
+        {"the link pointed elsewhere", false, 4, "drop/l1", "drop/l1@../src/two", {}},
+        {"the original saved anew", false, 4, "src/one", "src/one=new", {}},
+        {"the original replaced by a pipe", false, 4, "src/one", "src/one|", {}},
+        {"the original replaced by a folder", false, 4, "src/one", "src/one/", {}},
+        {"the dropped folder swapped for a link outside", false, 4, "drop", "drop@far/outside",
+         {"drop.old/l1"}},
+        {"the same as its links are read", false, 2, "drop", "drop@far/outside", {"drop.old/l1"}},
+        {"a nested folder swapped for a link outside", true, 6, "drop/sub",
+         "drop/sub@../far/outside", {"drop/sub.old/l", "drop/l1"}},
     };
     for (const Change& change : changes) {
         for (bool keepAliasNames : {false, true}) {
@@ -192,13 +159,15 @@ TEST_F(Worker, ActsOnlyOnWhatItListedWhateverChangesMeanwhile) {
             WindowWatch watch;
             watch.onValue = [&](int value) {
                 if (value != change.atValue || !expected.empty()) return;
-                change.make(t);
+                fs::rename(t.Path(change.moved), t.Path(change.moved + std::string(".old")));
+                t.Make({change.made});
                 expected = Tree(t, "");
-                for (const Replaced& r : change.replaced) {
-                    std::erase(expected, r.link + "@");
-                    const fs::path link = r.link;
-                    const std::string name = keepAliasNames ? link.filename().string() : r.original;
-                    expected.push_back((link.parent_path() / name).string() + "=" + r.content);
+                for (const std::string& link : change.replaced) {
+                    std::erase(expected, link + "@");
+                    const fs::path original = fs::read_symlink(t.Path(link)).filename();
+                    const fs::path name = keepAliasNames ? fs::path(link).filename() : original;
+                    expected.push_back((fs::path(link).parent_path() / name).string() + "=" +
+                                       t.Read(link));
                 }
                 std::sort(expected.begin(), expected.end());
             };
