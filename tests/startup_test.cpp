@@ -155,10 +155,10 @@ TEST(Startup, SigtermEndsAWaitingBoxAndTheLoopThenTheProcessByTheSignal) {
 
 TEST(FileTypes1, DeclaresTheOneDocumentTypeWithItsFourValues) {
     FileTypes1::Initialize();
-    std::vector<std::string> types;
+    Lines types;
     for (const FileTypeRegistration& r : RegisteredFileTypes())
         types.push_back(r.Name + " " + r.Extensions + " " + r.MacType + " " + r.MacCreator);
-    EXPECT_EQ(types, std::vector<std::string>{"All * alis ????"});
+    EXPECT_EQ(types, Lines{"All * alis ????"});
     FileTypes1::pAll = nullptr;  // that this unregisters it, start-up shows ("types 0")
 }
 
@@ -198,10 +198,11 @@ protected:
 
 TEST(Signals, ASecondSignalEndsTheProcessAtOnceAndRemovesTheCopysTemporary) {
     EXPECT_EXIT(CopyAndSignalTwice(), ::testing::KilledBySignal(SIGTERM), "^copy under way\n$");
-    std::vector<std::string> left;
+    // The helper may have finished the copy, and published it whole, before the signals came.
+    Lines left;
     for (const auto& entry : std::filesystem::directory_iterator(FolderOf(getpid())))
-        left.push_back(entry.path().filename());
-    EXPECT_EQ(left, std::vector<std::string>{"big"});
+        if (entry.path().filename() != "copy") left.push_back(entry.path().filename());
+    EXPECT_EQ(left, Lines{"big"});
     std::filesystem::remove_all(FolderOf(getpid()));
 }
 
