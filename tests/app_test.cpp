@@ -280,9 +280,8 @@ TEST_F(EventLoop, RunDeliversEachDocumentAfterActivateOnceTheLastHasEnded) {
     Ref<Recorder> app = New<Recorder>();
     RuntimeRegisterAppObject(app);
     // Should the loop never end, this ends it and the test fails on what it finds.
-    QTimer reaper;
-    reaper.callOnTimeout([] { Quit(99); });
-    reaper.start(20000);
+    QObject reaper;
+    QTimer::singleShot(20000, &reaper, [] { Quit(99); });
     SetCommandLineDocumentsForTesting({"/work/a", "/work/b", "/work/c"});
     RuntimeRun();  // that it reports /work/c, held back, start-up shows
     EXPECT_EQ(app->fLog, (Lines{"Open", "Activate", "Open /work/a", "Done /work/a",
