@@ -1,10 +1,12 @@
-// The program's whole life as main runs it: initialize, Main, finalize, RuntimeExit.
+// The program's whole life as main runs it: initialize, Main, finalize, RuntimeExit; and its
+// end at a second termination signal.
 //
-// Each case runs ProcessMain, main's own body, in a fresh child process (a death test), since
-// a process starts up and shuts down once. Before the program registers its classes, the
-// child registers the names of App and MenuBar1 with subclasses that note what they see: a
-// class name keeps its first record, so the program's own start-up makes these. The child
-// prints its notes as one line on stderr and exits with the status ProcessMain returned.
+// Each start-up case runs ProcessMain, main's own body, in a fresh child process (a death
+// test), since a process starts up and shuts down once. Before the program registers its
+// classes, the child registers the names of App and MenuBar1 with subclasses that note what
+// they see: a class name keeps its first record, so the program's own start-up makes these.
+// The child prints its notes as one line on stderr and exits with the status ProcessMain
+// returned.
 
 #include <unistd.h>
 
