@@ -1,23 +1,29 @@
-// The program's whole life as main runs it: initialize, Main, finalize, RuntimeExit.
+// The program's whole life as main runs it: initialize, Main, finalize, RuntimeExit; and its
+// end at a second termination signal.
 //
-// Each case runs ProcessMain, main's own body, in a fresh child process (a death test), since
-// a process starts up and shuts down once. Before the program registers its classes, the
-// child registers the names of App and MenuBar1 with subclasses that note what they see: a
-// class name keeps its first record, so the program's own start-up makes these. The child
-// prints its notes as one line on stderr and exits with the status ProcessMain returned.
+// Each start-up case runs ProcessMain, main's own body, in a fresh child process (a death
+// test), since a process starts up and shuts down once. Before the program registers its
+// classes, the child registers the names of App and MenuBar1 with subclasses that note what
+// they see: a class name keeps its first record, so the program's own start-up makes these.
+// The child prints its notes as one line on stderr and exits with the status ProcessMain
+// returned.
 
 #include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
+#include <fstream>
 
 #include "app/app.h"
 #include "app/filetypes1.h"
 #include "app/menubar1.h"
 #include "app/startup.h"
 #include "kit/programkit.h"
+#include "platform/filecopy_p.h"
 #include "platform/filetype.h"
 #include "platform/msgbox.h"
+#include "platform/signals_p.h"
+#include "platform/thread.h"
 #include "windows/wndoptions.h"
 
 namespace {
@@ -149,14 +155,57 @@ TEST(Startup, SigtermEndsAWaitingBoxAndTheLoopThenTheProcessByTheSignal) {
                 "menu bar released, pAll nil, types 0, windows 0; \n");
 }
 
-TEST(FileTypes1, DeclaresTheOneDocumentTypeWithItsFourValuesUntilReleased) {
+TEST(FileTypes1, DeclaresTheOneDocumentTypeWithItsFourValues) {
     FileTypes1::Initialize();
-    std::vector<std::string> types;
+    Lines types;
     for (const FileTypeRegistration& r : RegisteredFileTypes())
         types.push_back(r.Name + " " + r.Extensions + " " + r.MacType + " " + r.MacCreator);
-    EXPECT_EQ(types, std::vector<std::string>{"All * alis ????"});
-    FileTypes1::pAll = nullptr;
-    EXPECT_TRUE(RegisteredFileTypes().empty());
+    EXPECT_EQ(types, Lines{"All * alis ????"});
+    FileTypes1::pAll = nullptr;  // that this unregisters it, start-up shows ("types 0")
+}
+
+// A second signal ends the process with no temporary of a copy under way left behind. (The
+// first signal's road is the program's: SIGTERM above and end to end.)
+
+// The folder the dying child copies in, named after the test's own process.
+std::string FolderOf(pid_t test) {
+    return (std::filesystem::temp_directory_path() / ("quorbit-signals-" + std::to_string(test))).string();
+}
+
+class BigCopy : public Thread {
+protected:
+    void Event_Run() override {
+        const std::string folder = FolderOf(getppid());
+        New<FolderItem>(folder + "/big")->CopyFileTo(New<FolderItem>(folder + "/copy"));
+    }
+};
+
+[[noreturn]] void CopyAndSignalTwice() {
+    alarm(30);
+    const std::string folder = FolderOf(getppid());
+    std::filesystem::create_directory(folder);
+    std::ofstream(folder + "/big") << std::string((9 << 20) + 1, 'b');
+    FileCopyPrivate::SetAnonymousFilesForTesting(false);
+    SignalsPrivate::Install();
+    const Ref<BigCopy> copy = New<BigCopy>();
+    copy->Run();
+    // Its first turn ends in the wait for the data, with the temporary made and unpublished.
+    while (copy->State() == Thread::kRunning) Yield();
+    if (copy->State() == Thread::kWaiting) std::fprintf(stderr, "copy under way\n");
+    kill(getpid(), SIGTERM);
+    kill(getpid(), SIGTERM);
+    SignalsPrivate::HandleReceived();
+    std::exit(0);
+}
+
+TEST(Signals, ASecondSignalEndsTheProcessAtOnceAndRemovesTheCopysTemporary) {
+    EXPECT_EXIT(CopyAndSignalTwice(), ::testing::KilledBySignal(SIGTERM), "^copy under way\n$");
+    // The helper may have finished the copy, and published it whole, before the signals came.
+    Lines left;
+    for (const auto& entry : std::filesystem::directory_iterator(FolderOf(getpid())))
+        if (entry.path().filename() != "copy") left.push_back(entry.path().filename());
+    EXPECT_EQ(left, Lines{"big"});
+    std::filesystem::remove_all(FolderOf(getpid()));
 }
 
 }  // namespace
