@@ -57,7 +57,7 @@ TEST_F(SchedulerTest, KillUnwindsAThreadWhereverItIsAndNothingCatchesIt) {
             try {
                 Yield();
             } catch (const RuntimeException&) {
-                caught = true;
+                caught = true;  // the program's own catch must not swallow the kill
             }
         }
     });
