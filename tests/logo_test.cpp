@@ -3,9 +3,6 @@
 // go on without it.
 
 #include <QImage>
-#include <QPalette>
-
-#include <cstdio>
 
 #include "app/app.h"
 #include "kit/programkit.h"
@@ -73,17 +70,17 @@ TEST(Logo, MissingThenLoadedOnceKeptAndDrawnByBothWindows) {
     EXPECT_FALSE(calvenorlogo3d());
     bundle.Make({logoFile + "|"});
     EXPECT_FALSE(calvenorlogo3d());
-    std::remove(bundle.Path(logoFile).c_str());
+    std::filesystem::remove(bundle.Path(logoFile));
     bundle.File(logoFile, "not a picture");
     EXPECT_FALSE(calvenorlogo3d());
     RunThenOptions(QImage());
 
     // A file that turns up is loaded by the next call, and kept after it is gone.
-    std::remove(bundle.Path(logoFile).c_str());
+    std::filesystem::remove(bundle.Path(logoFile));
     bundle.File(logoFile, shipped);
     const Ref<Picture> loaded = calvenorlogo3d();
     ASSERT_TRUE(loaded);
-    std::remove(bundle.Path(logoFile).c_str());
+    std::filesystem::remove(bundle.Path(logoFile));
     EXPECT_EQ(calvenorlogo3d().Get(), loaded.Get());
     SetExecutablePathForTesting("");
 

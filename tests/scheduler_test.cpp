@@ -1,8 +1,13 @@
 // Cooperative threads without windows: kills, helper work, a thread that fails, waits that
-// cost no processor time, and one turn per pass of the event loop.
+// cost no processor time, and one turn per pass of the event loop. Timers on the manual
+// clock: when they fire, and never once released.
+
+#include <QDialog>
+#include <QTimer>
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <ctime>
 #include <thread>
 
@@ -28,8 +33,6 @@ Ref<Worker> Start(std::function<void()> body) {
     return worker;
 }
 
-bool Ended(const Ref<Worker>& worker) { return worker->State() == Thread::kNotRunning; }
-
 class SchedulerTest : public ManualClockTest {
 protected:
     void SetUp() override {
@@ -39,10 +42,15 @@ protected:
     Ref<Application> fApp = New<Application>();
 };
 
+// Kill returns once the thread has unwound: from a loop whose catch must not swallow it, from
+// a sleep, and from a wait for its helper once the helper, which uses the thread's stack, is done.
 TEST_F(SchedulerTest, KillUnwindsAThreadWhereverItIsAndNothingCatchesIt) {
     bool unwound = false;
     bool caught = false;
     bool ranOn = false;
+    std::atomic<bool> started = false;
+    std::atomic<bool> release = false;
+    std::atomic<bool> workDone = false;
     Ref<Worker> looping = Start([&] {
         const std::shared_ptr<void> flag(nullptr, [&](void*) { unwound = true; });  // on unwinding
         for (;;) {
@@ -57,48 +65,29 @@ TEST_F(SchedulerTest, KillUnwindsAThreadWhereverItIsAndNothingCatchesIt) {
         CurrentThread()->Sleep(60000);
         ranOn = true;
     });
-    Yield();
-    for (const Ref<Worker>& worker : {looping, sleeping}) {
-        worker->Kill();
-        EXPECT_TRUE(Ended(worker)) << "ended when Kill returns";
-    }
-    EXPECT_TRUE(unwound && !caught);
-    fApp->DoEvents(100000);
-    EXPECT_FALSE(ranOn) << "the sleeping thread never ran on";
-}
-
-TEST_F(SchedulerTest, KillReturnsOnlyOnceTheHelperUsingTheThreadsStackIsDone) {
-    std::atomic<bool> started = false;
-    std::atomic<bool> release = false;
-    std::atomic<bool> workDone = false;
-    bool after = false;
-    Ref<Worker> worker = Start([&] {
+    Ref<Worker> blocking = Start([&] {
         RunBlocking([&] {
             started = true;
             while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
             workDone = true;
         });
-        after = true;
+        ranOn = true;
     });
     ASSERT_TRUE(User::WaitUntil([&] { return started.load(); }));
-    EXPECT_EQ(worker->State(), Thread::kWaiting) << "waits, without spinning, for its helper";
+    EXPECT_EQ(blocking->State(), Thread::kWaiting) << "waits, without spinning, for its helper";
     std::thread releaser([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         release = true;
     });
-    worker->Kill();
+    for (const Ref<Worker>& worker : {looping, sleeping, blocking}) {
+        worker->Kill();
+        EXPECT_EQ(worker->State(), Thread::kNotRunning) << "ended when Kill returns";
+    }
     EXPECT_TRUE(workDone);
     releaser.join();
-    EXPECT_TRUE(Ended(worker) && !after);
-}
-
-TEST_F(SchedulerTest, AnExceptionLeavingRunEndsThatThreadAloneAndIsReported) {
-    ::testing::internal::CaptureStderr();
-    Ref<Worker> worker = Start([] { throw RuntimeException("disk gone"); });
-    fApp->DoEvents(100);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "quorbit: a thread ended by an exception: disk gone\n");
-    EXPECT_TRUE(Ended(worker));
+    EXPECT_TRUE(unwound && !caught);
+    fApp->DoEvents(100000);
+    EXPECT_FALSE(ranOn) << "no killed thread ran on";
 }
 
 // Real time here: DoEvents blocks, with a thread asleep, with one waiting for its helper,
@@ -114,8 +103,11 @@ TEST_F(SchedulerTest, DoEventsWaitsWithoutBurningTheProcessor) {
     EXPECT_LT(std::clock() - before, CLOCKS_PER_SEC / 10);
 }
 
-// Turns given back to back would keep the windows from painting for several slices.
-TEST_F(SchedulerTest, AReadyThreadGetsOneTurnPerPassOfTheEventLoop) {
+// Turns given back to back would keep the windows from painting for several slices. A thread
+// that fails ends alone: the others run on.
+TEST_F(SchedulerTest, AReadyThreadGetsOneTurnPerPassAndAnExceptionLeavingRunEndsThatThreadAlone) {
+    ::testing::internal::CaptureStderr();
+    Ref<Worker> failing = Start([] { throw RuntimeException("disk gone"); });
     int turns = 0;
     Ref<Worker> busy = Start([&] {
         for (;;) {
@@ -128,6 +120,45 @@ TEST_F(SchedulerTest, AReadyThreadGetsOneTurnPerPassOfTheEventLoop) {
         Yield();
         EXPECT_EQ(turns, pass);
     }
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "quorbit: a thread ended by an exception: disk gone\n");
+    EXPECT_EQ(failing->State(), Thread::kNotRunning);
+}
+
+using TimerTest = SchedulerTest;
+
+TEST_F(TimerTest, AOnceTimerFiresOncePeriodAfterItsLastSettingAlsoUnderModalLoops) {
+    QDialog outer;
+    QDialog inner;
+    const Clock::Seconds start = Clock::Now();
+    Values firedMs;
+    const Ref<ProbeTimer> closer = New<ProbeTimer>(1000, [&] {
+        firedMs.push_back(std::lround((Clock::Now() - start).count() * 1000));
+        inner.accept();
+    });
+    Clock::Advance(Clock::Seconds(0.5));
+    closer->SetPeriod(1000);
+    // The heartbeat that fires this Action must beat again under the loop it opens. A timer it
+    // releases, due at the same moment, never fires.
+    int innerResult = -1;
+    Ref<ProbeTimer> released;
+    const Ref<ProbeTimer> opener = New<ProbeTimer>(200, [&] {
+        released = nullptr;
+        innerResult = inner.exec();
+        outer.accept();
+    });
+    released = New<ProbeTimer>(200, [] { ADD_FAILURE() << "a released timer fired"; });
+    // A DoEvents that ends before the timers are due must leave the heartbeat armed.
+    fApp->DoEvents(100);
+    // A reaper in real time, should a modal loop not serve the timers.
+    QTimer::singleShot(20000, &outer, [&] {
+        inner.reject();
+        outer.reject();
+    });
+    EXPECT_EQ(outer.exec(), QDialog::Accepted);
+    EXPECT_EQ(innerResult, QDialog::Accepted);
+    fApp->DoEvents(3000);
+    EXPECT_EQ(firedMs, Values{1500});
 }
 
 }  // namespace

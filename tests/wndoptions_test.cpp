@@ -1,6 +1,6 @@
 // The options dialog as the user meets it: made once and hidden; Return, Escape and Cancel
 // cancel and leave the caller's values; OK writes the ticks, which stay for the next call.
-// The progress window: its exact texts, and its keys.
+// The progress window's keys.
 
 #include "app/app.h"
 #include "kit/programkit.h"
@@ -55,19 +55,6 @@ TEST(WndOptions, CallsInTurnKeepTheTicksAndOnlyOkWritesThem) {
         EXPECT_FALSE(dialog->Visible());
         EXPECT_EQ(WndOptions(), dialog);
     }
-}
-
-TEST(Progress, TitleAndPromotionalTextStandExactly) {
-    EXPECT_EQ(WndProgress()->Title(), "Replacing aliases...");
-    // Seven lines, each ended by a carriage return; the third and sixth empty.
-    EXPECT_EQ(RuntimeWindowControlByName(WndProgress(), "LblPromo").Cast<StaticText>()->Text(),
-              "Quorbit\r"
-              "Copyright \xC2\xA9 2008-2009 Calvenor\r"
-              "\r"
-              "Quorbit is free software, brought to you by Calvenor.\r"
-              "Updates, help and more free utilities:\r"
-              "\r"
-              "http://www.calvenor.com/quorbit.html\r");
 }
 
 // Escape stops the run as Cancel does; Return, with no default button, does nothing.
