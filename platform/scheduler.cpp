@@ -416,7 +416,7 @@ void Scheduler::Beat() {
 
 // --- Waiting on the main fiber -----------------------------------------------------------
 
-void Scheduler::WaitForWork() {
+void Scheduler::WaitForWork(std::optional<Clock::Seconds> end) {
     if (AnyRunnable()) return;
     if (Clock::IsManual() && S().helpers == 0) {
         if (std::optional<Clock::Seconds> next = NextDeadline()) {
@@ -425,6 +425,8 @@ void Scheduler::WaitForWork() {
         }
     }
     Rearm();
+    // An end that passed as the heartbeat was set no longer holds it: blocking would be for good.
+    if (end && Clock::Now() >= *end) return;
     if (QCoreApplication::instance())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     else
@@ -452,7 +454,7 @@ void Scheduler::PumpEvents(int32_t milliseconds) {
     ProcessPendingEvents();
     ServiceOnce();
     while (Clock::Now() < deadline) {
-        WaitForWork();
+        WaitForWork(deadline);
         ProcessPendingEvents();
         ServiceOnce();
     }

@@ -69,7 +69,7 @@ private:
     static void RunReadyThreads();
     static void FireDueTimers();
     static std::optional<Clock::Seconds> NextDeadline();
-    static void WaitForWork();
+    static void WaitForWork(std::optional<Clock::Seconds> end = std::nullopt);
     static void Beat();
 };
 
