@@ -441,7 +441,8 @@ void Scheduler::PumpEvents(int32_t milliseconds) {
         return;
     }
     // The end is known before any event runs, so a jumping clock never passes it.
-    const Clock::Seconds deadline = Clock::Now() + std::chrono::milliseconds(milliseconds);
+    const Clock::Seconds span = std::chrono::milliseconds(milliseconds);  // see Timer::PeriodSpan
+    const Clock::Seconds deadline = Clock::Now() + span;
     S().pumpDeadlines.push_back(deadline);
     // Leaving re-arms the heartbeat, which this deadline may have held back; a modal loop
     // entered next would otherwise never see the timers that come due.
@@ -557,7 +558,9 @@ void Thread::Sleep(int32_t milliseconds, bool wakeEarly) {
         return;
     }
     ThrowIfKilled(*fiber);
-    fiber->fWakeAt = Clock::Now() + std::chrono::milliseconds(std::max(milliseconds, 0));
+    // In seconds before it meets the moment: see Timer::PeriodSpan.
+    const Clock::Seconds span = std::chrono::milliseconds(std::max(milliseconds, 0));
+    fiber->fWakeAt = Clock::Now() + span;
     fiber->fWait = Fiber::Wait::kSleep;
     Park(*fiber);
     ThrowIfKilled(*fiber);

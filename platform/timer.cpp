@@ -38,7 +38,9 @@ void Timer::Restart() {
     Scheduler::TimerChanged(*this);
 }
 
-std::chrono::milliseconds Timer::PeriodSpan() const {
+// In seconds before it meets a moment: a moment taken to milliseconds and back is rounded
+// twice, and a whole second could come out an instant short.
+Clock::Seconds Timer::PeriodSpan() const {
     return std::chrono::milliseconds(std::max(fPeriod, 1));
 }
 

@@ -64,7 +64,7 @@ private:
     // is set (or the timer switched off), then Event_Action runs; meanwhile it cannot fire.
     void Elapse(Clock::Seconds now);
     void Restart();
-    std::chrono::milliseconds PeriodSpan() const;
+    Clock::Seconds PeriodSpan() const;
     void Fire();
 
     int32_t fMode = kModeOff;

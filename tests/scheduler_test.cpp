@@ -129,6 +129,22 @@ TEST_F(SchedulerTest, AReadyThreadGetsOneTurnPerPassAndAnExceptionLeavingRunEnds
 
 using TimerTest = SchedulerTest;
 
+// At some moments a second taken to milliseconds and back came out an instant short, and the
+// worker's closing block waited a second more.
+TEST_F(TimerTest, ASleepOrPeriodOfASecondEndsASecondLaterAtAnyMoment) {
+    Clock::Advance(Clock::Seconds(3000000000.796926) - Clock::Now());
+    const Clock::Seconds start = Clock::Now();
+    std::vector<double> offBy;  // from a second after the start, in seconds
+    const auto end = [&] { offBy.push_back((Clock::Now() - start).count() - 1.0); };
+    Start([&] {
+        CurrentThread()->Sleep(1000);
+        end();
+    });
+    const Ref<ProbeTimer> timer = New<ProbeTimer>(1000, end);
+    fApp->DoEvents(2000);
+    EXPECT_EQ(offBy, (std::vector<double>{0, 0}));
+}
+
 TEST_F(TimerTest, AOnceTimerFiresOncePeriodAfterItsLastSettingAlsoUnderModalLoops) {
     QDialog outer;
     QDialog inner;
