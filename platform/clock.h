@@ -4,6 +4,7 @@
 // the system clock by default; in tests a manual clock on which waiting costs no real time.
 
 #include <chrono>
+#include <cstdint>
 
 #include "object.h"
 
@@ -11,6 +12,11 @@ namespace Clock {
 
 // Seconds is a span of time, or a moment as the span since the epoch.
 using Seconds = std::chrono::duration<double>;
+
+// Milliseconds is a span given in milliseconds, as Seconds. Added to a moment as whole
+// milliseconds, the moment would be taken to milliseconds and back, rounded twice, and a
+// whole second could come out an instant short.
+inline Seconds Milliseconds(int64_t count) { return std::chrono::milliseconds(count); }
 
 // Now is the current moment.
 Seconds Now();

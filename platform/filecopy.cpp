@@ -13,6 +13,7 @@
 #include <functional>
 #include <linux/fs.h>
 #include <linux/magic.h>
+#include <limits>
 #include <memory>
 #include <random>
 #include <string>
@@ -111,9 +112,10 @@ struct Source {
     struct stat info {};
 };
 
-// OpenSource opens the file at path (at name in folder when folder is not AT_FDCWD), and
-// only while it is still the file listed, when that is known.
-Source OpenSource(int folder, const std::string& at, const std::optional<Identity>& listed) {
+// OpenSource opens the file at where (a folder and a name in it, or AT_FDCWD and a path),
+// and only while it is still the file listed, when that is known.
+Source OpenSource(const std::pair<int, std::string>& where, const std::optional<Identity>& listed) {
+    const auto& [folder, at] = where;
     Source source;
     // Looked at before it is opened: opening a device can have effects of its own.
     if (fstatat(folder, at.c_str(), &source.info, AT_SYMLINK_NOFOLLOW) != 0) FailWithErrno();
@@ -134,21 +136,25 @@ bool IsUnsupported(int code) {
     return code == EXDEV || code == EOPNOTSUPP || code == EINVAL || code == ENOSYS;
 }
 
-// ReadWrite copies from the current offsets to the end of the source.
-void ReadWrite(int from, int to) {
+// ReadWrite copies from the current offsets, which are both at offset, up to end or the
+// end of the source, whichever comes first. It gives where the data ended.
+off_t ReadWrite(int from, int to, off_t offset, off_t end) {
     auto buffer = std::make_unique_for_overwrite<char[]>(kBufferSize);
-    for (;;) {
-        ssize_t n = read(from, buffer.get(), kBufferSize);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) FailWithErrno();
-        if (n == 0) return;
-        for (ssize_t done = 0; done < n;) {
-            ssize_t written = write(to, buffer.get() + done, static_cast<size_t>(n - done));
+    while (offset < end) {
+        const auto wanted = static_cast<size_t>(std::min<off_t>(end - offset, kBufferSize));
+        ssize_t got = read(from, buffer.get(), wanted);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) FailWithErrno();
+        if (got == 0) return offset;
+        for (ssize_t done = 0; done < got;) {
+            ssize_t written = write(to, buffer.get() + done, static_cast<size_t>(got - done));
             if (written < 0 && errno == EINTR) continue;
             if (written < 0) FailWithErrno();
             done += written;
         }
+        offset += got;
     }
+    return offset;
 }
 
 // CopyRegion copies the bytes [offset, end) to the same place in the copy, inside the kernel
@@ -165,20 +171,7 @@ off_t CopyRegion(int from, int to, off_t offset, off_t end) {
         if (!IsUnsupported(errno)) FailWithErrno();
         // The file systems cannot: read and write from here on.
         if (lseek(from, in, SEEK_SET) < 0 || lseek(to, in, SEEK_SET) < 0) FailWithErrno();
-        auto buffer = std::make_unique_for_overwrite<char[]>(kBufferSize);
-        while (in < end) {
-            ssize_t got = read(from, buffer.get(), static_cast<size_t>(std::min<off_t>(end - in, kBufferSize)));
-            if (got < 0 && errno == EINTR) continue;
-            if (got < 0) FailWithErrno();
-            if (got == 0) return in;
-            for (ssize_t done = 0; done < got;) {
-                ssize_t written = write(to, buffer.get() + done, static_cast<size_t>(got - done));
-                if (written < 0 && errno == EINTR) continue;
-                if (written < 0) FailWithErrno();
-                done += written;
-            }
-            in += got;
-        }
+        return ReadWrite(from, to, in, end);
     }
     return in;
 }
@@ -188,7 +181,10 @@ off_t CopyRegion(int from, int to, off_t offset, off_t end) {
 void FillData(int from, int to, const struct stat& info) {
     const off_t size = info.st_size;
     // A file that reports no size may still hold data.
-    if (size == 0) return ReadWrite(from, to);
+    if (size == 0) {
+        ReadWrite(from, to, 0, std::numeric_limits<off_t>::max());
+        return;
+    }
     if (ioctl(to, FICLONE, from) == 0) return;  // the blocks shared, where the file system can
     // No room for holes: one region, and the size set by writing it.
     if (info.st_blocks * 512 >= size) {
@@ -538,7 +534,7 @@ bool FolderItem::CopyFileTo(const Ref<FolderItem>& destination) {
     int code = Attempt([&] {
         // Through its listed folder where it has one, and only while it is the file listed.
         if (fUnresolvable) Fail(ENOENT);
-        Source source = OpenSource(fFolder ? fFolder->Get() : AT_FDCWD, fFolder ? Name() : fPath, fListed);
+        Source source = OpenSource(Where(), fListed);
         const Folder to(target.fFolder, target);
         Copy copy(to.Get());
         auto finish = [&] {
@@ -561,8 +557,7 @@ bool FolderItem::ReplaceWithCopyOf(const Ref<FolderItem>& original, const std::s
         if (!link) Fail(ENOENT);
         if (!link->link) Fail(EINVAL);
         if (from.fUnresolvable) Fail(ENOENT);
-        Source source = OpenSource(from.fFolder ? from.fFolder->Get() : AT_FDCWD,
-                                   from.fFolder ? from.Name() : from.fPath, from.fListed);
+        Source source = OpenSource(from.Where(), from.fListed);
         // The very link, still leading to the very file copied.
         auto leadsToSource = [&](const std::string&) {
             return LeadsTo(folder.Get(), link->target, source.info);

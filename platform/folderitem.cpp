@@ -101,10 +101,6 @@ std::optional<std::string> NormalisedPath(const std::string& path) {
     return result;
 }
 
-bool LStat(const std::string& path, struct stat& info) {
-    return lstat(path.c_str(), &info) == 0;
-}
-
 // Listing this many entries takes about a millisecond here; starting a helper thread, 65 us.
 constexpr size_t kEntriesListedInline = 2048;
 
@@ -158,11 +154,16 @@ const ClassRecord& FolderItem::Class() {
 
 FolderItem::FolderItem(std::string absolutePath) : fPath(std::move(absolutePath)) {}
 
+std::pair<int, std::string> FolderItem::Where() const {
+    if (fFolder) return {fFolder->Get(), Name()};
+    return {AT_FDCWD, fPath};
+}
+
 // StatNow looks at the entry as it is now, through its listed folder where it has one.
 bool FolderItem::StatNow(struct stat& info) const {
     if (fUnresolvable) return false;
-    if (fFolder) return fstatat(fFolder->Get(), Name().c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
-    return LStat(fPath, info);
+    const auto [folder, at] = Where();
+    return fstatat(folder, at.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 bool FolderItem::Exists() const {
@@ -200,9 +201,9 @@ const std::vector<std::string>& FolderItem::Listing() {
 // and then only while it is the folder that was listed; never through a link.
 FolderItem::Handle FolderItem::OpenedFolder() {
     if (fOpened && !fFolder) return fOpened;  // opened once: counted before, or a Parent's
-    constexpr int kFlags = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    const auto [folder, at] = Where();
     auto opened = std::make_shared<PlatformPrivate::OpenFolder>(
-        fFolder ? openat(fFolder->Get(), Name().c_str(), kFlags) : open(fPath.c_str(), kFlags));
+        openat(folder, at.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!opened->Valid()) return nullptr;
     struct stat info {};
     if (fListed && (fstat(opened->Get(), &info) != 0 || !FileCopyPrivate::SameFile(info, *fListed))) return nullptr;
@@ -309,8 +310,7 @@ bool FolderItem::Delete() {
     if (fFolder && fListed) {
         code = FileCopyPrivate::RemoveListed(fFolder->Get(), Name(), *fListed);
     } else if (StatNow(info)) {
-        const int folder = fFolder ? fFolder->Get() : AT_FDCWD;
-        const std::string& at = fFolder ? Name() : fPath;
+        const auto [folder, at] = Where();
         code = unlinkat(folder, at.c_str(), S_ISDIR(info.st_mode) ? AT_REMOVEDIR : 0) == 0 ? 0 : errno;
     }
     if (code == 0) return true;

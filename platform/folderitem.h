@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "object.h"
@@ -116,6 +117,8 @@ public:
 private:
     using Handle = std::shared_ptr<const PlatformPrivate::OpenFolder>;
 
+    // Where the entry is reached now: by name in its listed folder, else by its path.
+    std::pair<int, std::string> Where() const;
     bool StatNow(struct stat& info) const;
     const std::vector<std::string>& Listing();
     Handle OpenedFolder();

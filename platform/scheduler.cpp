@@ -441,8 +441,7 @@ void Scheduler::PumpEvents(int32_t milliseconds) {
         return;
     }
     // The end is known before any event runs, so a jumping clock never passes it.
-    const Clock::Seconds span = std::chrono::milliseconds(milliseconds);  // see Timer::PeriodSpan
-    const Clock::Seconds deadline = Clock::Now() + span;
+    const Clock::Seconds deadline = Clock::Now() + Clock::Milliseconds(milliseconds);
     S().pumpDeadlines.push_back(deadline);
     // Leaving re-arms the heartbeat, which this deadline may have held back; a modal loop
     // entered next would otherwise never see the timers that come due.
@@ -558,9 +557,7 @@ void Thread::Sleep(int32_t milliseconds, bool wakeEarly) {
         return;
     }
     ThrowIfKilled(*fiber);
-    // In seconds before it meets the moment: see Timer::PeriodSpan.
-    const Clock::Seconds span = std::chrono::milliseconds(std::max(milliseconds, 0));
-    fiber->fWakeAt = Clock::Now() + span;
+    fiber->fWakeAt = Clock::Now() + Clock::Milliseconds(std::max(milliseconds, 0));
     fiber->fWait = Fiber::Wait::kSleep;
     Park(*fiber);
     ThrowIfKilled(*fiber);

@@ -38,11 +38,7 @@ void Timer::Restart() {
     Scheduler::TimerChanged(*this);
 }
 
-// In seconds before it meets a moment: a moment taken to milliseconds and back is rounded
-// twice, and a whole second could come out an instant short.
-Clock::Seconds Timer::PeriodSpan() const {
-    return std::chrono::milliseconds(std::max(fPeriod, 1));
-}
+Clock::Seconds Timer::PeriodSpan() const { return Clock::Milliseconds(std::max(fPeriod, 1)); }
 
 void Timer::Elapse(Clock::Seconds now) {
     if (fMode == kModeMultiple) {

@@ -2,7 +2,6 @@
 
 // Timer: fires its Action event on the main thread, once or repeatedly, by the platform clock.
 
-#include <chrono>
 #include <cstdint>
 #include <vector>
 
